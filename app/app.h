@@ -1,0 +1,35 @@
+// The tray application's shared state and entry points.
+#ifndef WENDLE_APP_H
+#define WENDLE_APP_H
+
+#include <windows.h>
+#include <shellapi.h>
+
+#define MSG_TRAY_CALLBACK (WM_APP + 100)  // 32868
+#define MSG_CONNECTED     (WM_APP + 101)  // 32869
+#define MSG_DISCONNECTED  (WM_APP + 102)  // 32870
+#define MSG_HANGUP_ALL    (WM_APP + 103)  // 32871
+#define TRAY_ICON_ID      32869
+
+#define MAIN_CLASS_NAME "ZKRASNotification"
+#define APP_CAPTION     "Wendle"
+
+extern HINSTANCE g_hInstance;
+
+// Start-up up to the message loop: registers the classes, creates the hidden
+// main window and loads the settings. Returns the main window, or NULL.
+HWND StartWendle(HINSTANCE instance);
+int RunMessageLoop(void);
+LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+// Tray icon.
+typedef BOOL (WINAPI *ShellNotifyIconFn)(DWORD op, PNOTIFYICONDATAA data);
+extern ShellNotifyIconFn g_pfnShellNotifyIcon;  // the shell call; tests observe it here
+HICON LoadAppIcon(int id);
+BOOL SetTrayIcon(HWND hwnd, DWORD op, HICON icon, LPCSTR tip);
+
+// Connection queries.
+BOOL AnyConnectionUp(HWND hwnd);
+int HangUpAllConnections(HWND owner);
+
+#endif

@@ -1,0 +1,85 @@
+#include <stdlib.h>
+
+#include "app.h"
+#include "rasapi.h"
+
+namespace {
+
+const DWORD kLocalRecords = 4;
+
+// One fresh look at RAS's connection list. Four records on the stack cover
+// the usual case without touching the heap; when RAS says it needs more room
+// the list is read once more into a block of the size it asked for, so a
+// fifth connection never hides the others.
+struct Snapshot {
+    RASCONNA local[kLocalRecords];
+    RASCONNA *conns;
+    DWORD count;
+    DWORD result;
+    BOOL tooSmall;  // RAS needed more room than could be given
+};
+
+void TakeSnapshot(Snapshot *s) {
+    for (DWORD i = 0; i < kLocalRecords; i++) s->local[i].dwSize = sizeof(RASCONNA);
+    DWORD bytes = sizeof(s->local);
+    s->conns = s->local;
+    s->count = 0;
+    s->tooSmall = FALSE;
+    s->result = RasEnumConnectionsA(s->local, &bytes, &s->count);
+    if (s->result == 0 && s->count > kLocalRecords) s->count = kLocalRecords;
+    if (bytes <= sizeof(s->local)) return;
+
+    RASCONNA *block = (RASCONNA *)malloc(bytes);
+    if (!block) {
+        s->tooSmall = TRUE;
+        return;
+    }
+    block[0].dwSize = sizeof(RASCONNA);
+    DWORD capacity = bytes / sizeof(RASCONNA);
+    s->count = 0;
+    s->result = RasEnumConnectionsA(block, &bytes, &s->count);
+    if (s->result != 0) {
+        s->tooSmall = s->result == RAS_ERROR_BUFFER_TOO_SMALL;
+        free(block);
+        return;
+    }
+    if (s->count > capacity) s->count = capacity;
+    s->conns = block;
+}
+
+void ReleaseSnapshot(Snapshot *s) {
+    if (s->conns != s->local) free(s->conns);
+    s->conns = s->local;
+}
+
+BOOL IsConnected(HRASCONN conn) {
+    RASCONNSTATUSA status;
+    status.dwSize = sizeof(status);
+    return RasGetConnectStatusA(conn, &status) == 0 && status.rasconnstate == RASCS_Connected;
+}
+
+}  // namespace
+
+BOOL AnyConnectionUp(HWND) {
+    Snapshot s;
+    TakeSnapshot(&s);
+    BOOL up = FALSE;
+    if (s.result == 0) {
+        for (DWORD i = 0; i < s.count && !up; i++) up = IsConnected(s.conns[i].hrasconn);
+    }
+    ReleaseSnapshot(&s);
+    return up;
+}
+
+int HangUpAllConnections(HWND owner) {
+    Snapshot s;
+    TakeSnapshot(&s);
+    if (s.tooSmall) MessageBoxA(owner, "Error: Enum Buffer Too Small", APP_CAPTION, MB_ICONWARNING);
+    if (s.result == 0) {
+        for (DWORD i = 0; i < s.count; i++) {
+            if (IsConnected(s.conns[i].hrasconn)) RasHangUpA(s.conns[i].hrasconn);
+        }
+    }
+    ReleaseSnapshot(&s);
+    return 1;
+}

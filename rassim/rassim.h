@@ -1,0 +1,34 @@
+// Control interface of the simulated RASAPI32. Only rasctl and the tests use
+// it; the program itself sees nothing but the ordinary RAS entry points.
+#ifndef WENDLE_RASSIM_H
+#define WENDLE_RASSIM_H
+
+#include <windows.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// Each returns 0 on success or a Win32/RAS error number.
+DWORD WINAPI RasSimIsSimulator(void);
+DWORD WINAPI RasSimReset(void);
+DWORD WINAPI RasSimAddEntry(LPCSTR name, BOOL passwordSaved);
+DWORD WINAPI RasSimRemoveEntry(LPCSTR name);
+DWORD WINAPI RasSimSetState(LPCSTR name, DWORD state);
+DWORD WINAPI RasSimDrop(LPCSTR name);  // NULL drops every connection
+DWORD WINAPI RasSimSetDialScript(LPCSTR name, LPCSTR spec);
+DWORD WINAPI RasSimSetFault(LPCSTR op, DWORD error);  // error 0 turns it off
+DWORD WINAPI RasSimSetMissing(LPCSTR function);       // NULL or "off" clears
+// Text reports, one line per item ("NAME\tSTATE\n", "RasDialA Home\n").
+// Return the bytes needed including the terminator; the text is cut to size.
+DWORD WINAPI RasSimListConnections(LPSTR buffer, DWORD size);
+DWORD WINAPI RasSimGetCalls(LPSTR buffer, DWORD size);
+// Option word of the most recent RasDialA, or 0xFFFFFFFF when it had no
+// extension record.
+DWORD WINAPI RasSimLastDialOptions(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Builds if needed and runs Wendle under Wine in a virtual desktop with a
+# taskbar, against the simulated RAS with a demo phonebook. Uses Xvfb when
+# there is no display. Runs until Wendle exits (tray menu, Exit) or Ctrl+C.
+set -euo pipefail
+source "$(dirname "$0")/wine-env.sh"
+build=${WENDLE_BUILD_DIR:-$WENDLE_ROOT/build}
+wendle_build "$build" >/dev/null
+trap wendle_wine_down EXIT
+trap "exit 130" INT TERM
+wendle_display
+wendle_wine_up "$build/wineprefix-run"
+export WINEDLLOVERRIDES="rasapi32=n;mscoree,mshtml=;winemenubuilder.exe=d"
+cd "$build/bin"
+
+rasctl() { wine rasctl.exe "$@" </dev/null; }
+rasctl reset
+rasctl entry add Office
+rasctl entry add Home
+rasctl entry add "Dial-in & VPN"
+rasctl entry add "No Password" --no-password
+rasctl dialscript Office "0:400,1:300,2:1200,3:400,5:900,10:500,14:400,8192"
+rasctl dialscript Home "0:400,2:1500!678"
+
+cat <<MSG
+Wendle is running on display $DISPLAY in the Wine desktop "Wendle" (prefix $WINEPREFIX).
+Right-click its icon in the taskbar's tray for the menu. Drive the simulated RAS from
+another shell:
+  scripts/rasctl.sh connect Office      a connection comes up (icon goes online)
+  scripts/rasctl.sh drop --all          every line goes down
+  scripts/rasctl.sh list | calls        connections / RAS calls made so far
+Screenshot: import -display $DISPLAY -window root shot.png
+Stop: choose Exit in the tray menu, or press Ctrl+C here.
+MSG
+wine explorer /desktop=Wendle,1024x768 Wendle.exe </dev/null >/dev/null 2>&1

@@ -1,0 +1,6 @@
+#!/usr/bin/env bash
+# Runs a Windows program of the build under Wine with the simulated RAS.
+# Used by CTest as its emulator; WINEPREFIX and DISPLAY come from test.sh.
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES="rasapi32=n;mscoree,mshtml=;winemenubuilder.exe=d"
+exec wine "$@"

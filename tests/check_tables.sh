@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Compares the module's export table with the expected names, exactly, and
+# its RASAPI32 imports with the functions linked at load time. The two RAS
+# functions that older platforms lack must never be imported.
+set -u
+exe=$1 exports_file=$2 imports_file=$3
+dump=$(i686-w64-mingw32-objdump -p "$exe") || { echo "objdump failed"; exit 1; }
+fail=0
+
+actual_exports=$(printf '%s\n' "$dump" | awk '/^\[Ordinal\/Name Pointer\] Table/{t=1;next} t&&/^\s*\[/{print $NF;next} t&&!/^\s*\[/{t=0}' | sort)
+expected_exports=$(grep -v '^\s*$' "$exports_file" | sort)
+if [ "$actual_exports" != "$expected_exports" ]; then
+  echo "export table differs:"; diff <(echo "$expected_exports") <(echo "$actual_exports"); fail=1
+fi
+
+actual_ras=$(printf '%s\n' "$dump" | awk 'tolower($0)~/dll name: rasapi32.dll/{r=1;next} /DLL Name:/{r=0} r&&NF==3&&$2~/^[0-9]+$/{print $3}' | sort)
+expected_ras=$(grep -v '^\s*$' "$imports_file" | sort)
+if [ "$actual_ras" != "$expected_ras" ]; then
+  echo "RASAPI32 imports differ:"; diff <(echo "$expected_ras") <(echo "$actual_ras"); fail=1
+fi
+for fn in RasConnectionNotificationA RasGetEntryPropertiesA; do
+  if printf '%s\n' "$dump" | grep -q "\b$fn\b"; then echo "$fn must be looked up at run time, not imported"; fail=1; fi
+done
+
+subsystem=$(printf '%s\n' "$dump" | awk '/^MajorSubsystemVersion/{a=$2} /^MinorSubsystemVersion/{b=$2} /^Subsystem/{s=$2} END{print a"."b" "s}')
+[ "$subsystem" = "4.0 00000002" ] || { echo "expected a GUI program for subsystem 4.0, got $subsystem"; fail=1; }
+
+exit $fail

@@ -1,0 +1,131 @@
+// The real Wendle.exe under Wine with the simulated RAS, driven from outside
+// the way the shell and a user drive it: tray messages to its window, keys
+// to its menu, rasctl's view of RAS.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app.h"
+#include "rasapi.h"
+#include "rassim.h"
+#include "testutil.h"
+
+namespace {
+
+std::string BinDir() {
+    char path[MAX_PATH];
+    GetModuleFileNameA(NULL, path, sizeof(path));
+    std::string dir(path);
+    return dir.substr(0, dir.find_last_of("\\/") + 1);
+}
+
+struct FindCtx {
+    DWORD pid;
+    const char *cls;
+    bool visibleOnly;
+    HWND found;
+};
+
+BOOL CALLBACK FindWindowOfProcess(HWND hwnd, LPARAM lParam) {
+    FindCtx *ctx = (FindCtx *)lParam;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    char cls[64] = "";
+    GetClassNameA(hwnd, cls, sizeof(cls));
+    if (pid == ctx->pid && strcmp(cls, ctx->cls) == 0 && (!ctx->visibleOnly || IsWindowVisible(hwnd))) {
+        ctx->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+class Wendle : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SimReset();
+        ClearProgramRegistry();
+    }
+    void TearDown() override {
+        if (!pi_.hProcess) return;
+        if (WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) {
+            if (hwnd_) PostMessageA(hwnd_, WM_CLOSE, 0, 0);
+            if (WaitForSingleObject(pi_.hProcess, 5000) != WAIT_OBJECT_0) TerminateProcess(pi_.hProcess, 1);
+        }
+        CloseHandle(pi_.hProcess);
+        CloseHandle(pi_.hThread);
+    }
+    void Launch() {
+        std::string exe = BinDir() + "Wendle.exe";
+        STARTUPINFOA si = {};
+        si.cb = sizeof(si);
+        ASSERT_TRUE(CreateProcessA(exe.c_str(), NULL, NULL, NULL, FALSE, 0, NULL, BinDir().c_str(), &si, &pi_))
+            << exe;
+        ASSERT_TRUE(WaitFor([this] { return (hwnd_ = Find(MAIN_CLASS_NAME, false)) != NULL; }, 15000))
+            << "the main window never appeared";
+    }
+    HWND Find(const char *cls, bool visibleOnly) {
+        FindCtx ctx = {pi_.dwProcessId, cls, visibleOnly, NULL};
+        EnumWindows(FindWindowOfProcess, (LPARAM)&ctx);
+        return ctx.found;
+    }
+    // The shell's right-click report; returns the menu window once it shows.
+    HWND RightClick() {
+        PostMessageA(hwnd_, MSG_TRAY_CALLBACK, TRAY_ICON_ID, WM_RBUTTONDOWN);
+        HWND menu = NULL;
+        EXPECT_TRUE(WaitFor([&] { return (menu = Find("#32768", true)) != NULL; }, 10000)) << "no menu";
+        return menu;
+    }
+    bool MenuGone() {
+        return WaitFor([this] { return Find("#32768", true) == NULL; }, 5000);
+    }
+    bool Exited(DWORD *code) {
+        if (WaitForSingleObject(pi_.hProcess, 10000) != WAIT_OBJECT_0) return false;
+        GetExitCodeProcess(pi_.hProcess, code);
+        return true;
+    }
+    PROCESS_INFORMATION pi_ = {};
+    HWND hwnd_ = NULL;
+};
+
+TEST_F(Wendle, HangUpFromTheTrayMenuHangsUpTheConnectedLinkOnly) {
+    RasSimSetState("Office", RASCS_Connected);
+    RasSimSetState("Home", RASCS_Authenticate);
+    Launch();
+    HWND menu = RightClick();
+    ASSERT_TRUE(menu != NULL);
+    PostMessageA(menu, WM_CHAR, 'h', 0);
+    ASSERT_TRUE(WaitFor([] { return !SimCallsMatching("RasHangUpA").empty(); }, 5000)) << Join(SimCalls());
+    EXPECT_TRUE(MenuGone());
+    EXPECT_EQ(std::vector<std::string>{"RasHangUpA Office"}, SimCallsMatching("RasHangUpA"));
+    EXPECT_EQ(std::vector<std::string>{"Home\t5"}, SimConnections());
+}
+
+TEST_F(Wendle, WithNoConnectionHangUpIsGreyedAndExitEndsTheProcess) {
+    Launch();
+    HWND menu = RightClick();
+    ASSERT_TRUE(menu != NULL);
+    PostMessageA(menu, WM_CHAR, 'h', 0);  // a greyed item neither acts nor closes the menu
+    PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(MenuGone());
+    EXPECT_TRUE(SimCallsMatching("RasHangUpA").empty()) << Join(SimCalls());
+
+    menu = RightClick();
+    ASSERT_TRUE(menu != NULL);
+    for (WPARAM key : {VK_UP, VK_UP, VK_RETURN}) PostMessageA(menu, WM_KEYDOWN, key, 0);
+    DWORD code = 99;
+    ASSERT_TRUE(Exited(&code)) << "Exit did not end the process";
+    EXPECT_EQ(0u, code);
+}
+
+TEST_F(Wendle, SixConnectionsAreAllHungUp) {
+    for (const char *name : {"A", "B", "C", "D", "E", "F"}) RasSimSetState(name, RASCS_Connected);
+    Launch();
+    HWND menu = RightClick();
+    ASSERT_TRUE(menu != NULL);
+    PostMessageA(menu, WM_CHAR, 'h', 0);
+    ASSERT_TRUE(WaitFor([] { return SimConnections().empty(); }, 5000)) << Join(SimConnections());
+    EXPECT_EQ(6u, SimCallsMatching("RasHangUpA").size()) << Join(SimCalls());
+    EXPECT_TRUE(Find("#32770", true) == NULL) << "no warning box expected";
+}
+
+}  // namespace

@@ -1,0 +1,182 @@
+// The simulated RAS is the ground every other test stands on: check that it
+// answers as the real service does for the calls the program makes.
+#include <gtest/gtest.h>
+
+#include "rasapi.h"
+#include "rassim.h"
+#include "testutil.h"
+
+namespace {
+
+std::vector<std::string> Transitions;
+
+VOID WINAPI RecordDialEvent(UINT msg, RASCONNSTATE state, DWORD error) {
+    char line[64];
+    snprintf(line, sizeof(line), "%u %lu %lu", msg, state, error);
+    Transitions.push_back(line);  // only ever touched by the one dial thread
+}
+
+class SimTest : public ::testing::Test {
+protected:
+    void SetUp() override { SimReset(); }
+};
+
+TEST_F(SimTest, EnumConnectionsChecksSizeAndReportsNeededBytes) {
+    RasSimSetState("Office", RASCS_Connected);
+    RasSimSetState("Home", RASCS_Authenticate);
+    RASCONNA conns[2];
+    DWORD bytes = sizeof(conns), count = 0;
+    conns[0].dwSize = 704;
+    EXPECT_EQ(632u, RasEnumConnectionsA(conns, &bytes, &count));
+
+    conns[0].dwSize = sizeof(RASCONNA);
+    bytes = sizeof(RASCONNA);
+    EXPECT_EQ(603u, RasEnumConnectionsA(conns, &bytes, &count));
+    EXPECT_EQ(2 * sizeof(RASCONNA), bytes);
+
+    bytes = sizeof(conns);
+    ASSERT_EQ(0u, RasEnumConnectionsA(conns, &bytes, &count));
+    ASSERT_EQ(2u, count);
+    EXPECT_STREQ("Office", conns[0].szEntryName);
+    EXPECT_STREQ("Home", conns[1].szEntryName);
+
+    RASCONNSTATUSA status;
+    status.dwSize = 288;
+    EXPECT_EQ(632u, RasGetConnectStatusA(conns[1].hrasconn, &status));
+    status.dwSize = sizeof(status);
+    ASSERT_EQ(0u, RasGetConnectStatusA(conns[1].hrasconn, &status));
+    EXPECT_EQ((DWORD)RASCS_Authenticate, status.rasconnstate);
+    EXPECT_EQ((DWORD)ERROR_INVALID_HANDLE, RasGetConnectStatusA((HRASCONN)12345, &status));
+}
+
+TEST_F(SimTest, EnumEntriesKeepsInsertionOrderAndAsksForRoom) {
+    RasSimAddEntry("Zeta", TRUE);
+    RasSimAddEntry("Alpha", TRUE);
+    RasSimAddEntry("Mid", FALSE);
+    RasSimRemoveEntry("Alpha");
+    RASENTRYNAMEA names[3];
+    names[0].dwSize = sizeof(RASENTRYNAMEA);
+    DWORD bytes = sizeof(RASENTRYNAMEA), count = 0;
+    EXPECT_EQ(603u, RasEnumEntriesA(NULL, NULL, names, &bytes, &count));
+    EXPECT_EQ(2 * sizeof(RASENTRYNAMEA), bytes);
+    bytes = sizeof(names);
+    ASSERT_EQ(0u, RasEnumEntriesA(NULL, NULL, names, &bytes, &count));
+    ASSERT_EQ(2u, count);
+    EXPECT_STREQ("Zeta", names[0].szEntryName);
+    EXPECT_STREQ("Mid", names[1].szEntryName);
+}
+
+TEST_F(SimTest, DialRunsItsScriptOnAThreadOfItsOwn) {
+    RasSimAddEntry("Office", TRUE);
+    ASSERT_EQ(0u, RasSimSetDialScript("Office", "0:20,2:20,5:20,8192"));
+    RASDIALPARAMSA params = {};
+    params.dwSize = sizeof(params);
+    strcpy(params.szEntryName, "Office");
+    RASDIALEXTENSIONS ext = {sizeof(ext), 0x10, NULL, 0};
+    HRASCONN conn = NULL;
+    Transitions.clear();
+    ASSERT_EQ(0u, RasDialA(&ext, NULL, &params, 0, (LPVOID)RecordDialEvent, &conn));
+    EXPECT_NE((HRASCONN)NULL, conn);
+    EXPECT_EQ(0x10u, RasSimLastDialOptions());
+    ASSERT_TRUE(WaitFor([] { return Transitions.size() >= 4; }));
+    std::vector<std::string> expected = {"52429 0 0", "52429 2 0", "52429 5 0", "52429 8192 0"};
+    EXPECT_EQ(expected, Transitions) << Join(Transitions);
+    EXPECT_EQ(std::vector<std::string>{"Office\t8192"}, SimConnections());
+}
+
+TEST_F(SimTest, FailingDialEndsWithTheErrorAndKeepsThePortUntilHangUp) {
+    RasSimAddEntry("Home", TRUE);
+    ASSERT_EQ(0u, RasSimSetDialScript("Home", "0:10,2:10!678"));
+    RASDIALPARAMSA params = {};
+    params.dwSize = sizeof(params);
+    strcpy(params.szEntryName, "Home");
+    HRASCONN conn = NULL;
+    Transitions.clear();
+    ASSERT_EQ(0u, RasDialA(NULL, NULL, &params, 0, (LPVOID)RecordDialEvent, &conn));
+    ASSERT_TRUE(WaitFor([] { return Transitions.size() >= 3; }));
+    std::vector<std::string> expected = {"52429 0 0", "52429 2 0", "52429 2 678"};
+    EXPECT_EQ(expected, Transitions) << Join(Transitions);
+    EXPECT_EQ(std::vector<std::string>{"Home\t2"}, SimConnections());
+    EXPECT_EQ(0u, RasHangUpA(conn));
+    EXPECT_TRUE(SimConnections().empty());
+}
+
+TEST_F(SimTest, RefusedDialStillWritesAHandleToRelease) {
+    RasSimAddEntry("Office", TRUE);
+    RasSimSetFault("dial", 676);
+    RASDIALPARAMSA params = {};
+    params.dwSize = sizeof(params);
+    strcpy(params.szEntryName, "Office");
+    HRASCONN conn = NULL;
+    EXPECT_EQ(676u, RasDialA(NULL, NULL, &params, 0, (LPVOID)RecordDialEvent, &conn));
+    ASSERT_NE((HRASCONN)NULL, conn);
+    EXPECT_EQ(0u, RasHangUpA(conn));
+    EXPECT_TRUE(SimConnections().empty());
+}
+
+TEST_F(SimTest, ErrorStringsForWhatItReturnsAndNoneForUnknownNumbers) {
+    char text[256];
+    for (UINT e : {6u, 87u, 603u, 623u, 632u, 676u, 678u, 691u}) {
+        EXPECT_EQ(0u, RasGetErrorStringA(e, text, sizeof(text))) << e;
+        EXPECT_GT(strlen(text), 5u) << e;
+    }
+    EXPECT_NE(0u, RasGetErrorStringA(12345, text, sizeof(text)));
+}
+
+TEST_F(SimTest, FaultsAndCallLog) {
+    RasSimSetState("Office", RASCS_Connected);
+    RasSimSetFault("enum", 610);
+    RASCONNA conns[4];
+    conns[0].dwSize = sizeof(RASCONNA);
+    DWORD bytes = sizeof(conns), count;
+    EXPECT_EQ(610u, RasEnumConnectionsA(conns, &bytes, &count));
+    RasSimSetFault("enum", 0);
+    EXPECT_EQ(0u, RasEnumConnectionsA(conns, &bytes, &count));
+    EXPECT_EQ(0u, RasHangUpA(conns[0].hrasconn));
+    std::vector<std::string> expected = {"RasEnumConnectionsA", "RasEnumConnectionsA", "RasHangUpA Office"};
+    EXPECT_EQ(expected, SimCalls()) << Join(SimCalls());
+    EXPECT_NE(0u, RasSimSetFault("bogus", 5));
+}
+
+TEST_F(SimTest, NotificationSignalsRegisteredEvents) {
+    HANDLE on = CreateEventA(NULL, FALSE, FALSE, NULL);
+    HANDLE off = CreateEventA(NULL, FALSE, FALSE, NULL);
+    typedef DWORD(WINAPI * Fn)(HRASCONN, HANDLE, DWORD);
+    Fn notify = (Fn)(void *)GetProcAddress(GetModuleHandleA("rasapi32.dll"), "RasConnectionNotificationA");
+    ASSERT_TRUE(notify != NULL);
+    ASSERT_EQ(0u, notify(NULL, on, RASCN_Connection));
+    ASSERT_EQ(0u, notify(NULL, off, RASCN_Disconnection));
+    RasSimSetState("Office", RASCS_Authenticate);
+    EXPECT_EQ((DWORD)WAIT_TIMEOUT, WaitForSingleObject(on, 200)) << "not connected yet";
+    RasSimSetState("Office", RASCS_Connected);
+    EXPECT_EQ((DWORD)WAIT_OBJECT_0, WaitForSingleObject(on, 2000));
+    RasSimDrop("Office");
+    EXPECT_EQ((DWORD)WAIT_OBJECT_0, WaitForSingleObject(off, 2000));
+    EXPECT_EQ((DWORD)WAIT_TIMEOUT, WaitForSingleObject(on, 0));
+    CloseHandle(on);
+    CloseHandle(off);
+}
+
+TEST_F(SimTest, MissingFunctionsVanishFromGetProcAddressOnly) {
+    HMODULE ras = LoadLibraryA("RASAPI32.DLL");
+    ASSERT_TRUE(ras != NULL);
+    RasSimSetMissing("RasGetEntryPropertiesA");
+    EXPECT_TRUE(GetProcAddress(ras, "RasGetEntryPropertiesA") == NULL);
+    EXPECT_TRUE(GetProcAddress(ras, "RasConnectionNotificationA") != NULL);
+    RasSimSetMissing("RasConnectionNotificationA");
+    EXPECT_TRUE(GetProcAddress(ras, "RasConnectionNotificationA") == NULL);
+    RasSimSetMissing("off");
+    EXPECT_TRUE(GetProcAddress(ras, "RasGetEntryPropertiesA") != NULL);
+    FreeLibrary(ras);
+}
+
+TEST(SimScripts, RejectsMalformedSpecs) {
+    SimReset();
+    RasSimAddEntry("Office", TRUE);
+    for (const char *good : {"0:200,2:500,5:300,8192", "0:200,2:500!678", "8192", "!678"})
+        EXPECT_EQ(0u, RasSimSetDialScript("Office", good)) << good;
+    for (const char *bad : {"", "x", "0:", "0:200,", "0:200!", "0:200!0", "0;200", "0:200,2:500!678,3"})
+        EXPECT_NE(0u, RasSimSetDialScript("Office", bad)) << bad;
+}
+
+}  // namespace

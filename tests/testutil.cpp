@@ -1,0 +1,230 @@
+#include "testutil.h"
+
+#include <gtest/gtest.h>
+#include <shlwapi.h>
+#include <stdio.h>
+
+#include <mutex>
+#include <set>
+#include <sstream>
+
+#include "app.h"
+#include "rassim.h"
+
+bool WaitFor(const std::function<bool()> &cond, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        PumpPending();
+        if (cond()) return true;
+        DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= timeoutMs) return false;
+        MsgWaitForMultipleObjects(0, NULL, FALSE, timeoutMs - elapsed < 20 ? timeoutMs - elapsed : 20, QS_ALLINPUT);
+    }
+}
+
+static bool g_quitSeen;
+static WPARAM g_quitCode;
+
+bool TakeQuit(WPARAM *code) {
+    bool seen = g_quitSeen;
+    if (seen && code) *code = g_quitCode;
+    g_quitSeen = false;
+    return seen;
+}
+
+void PumpPending() {
+    MSG msg;
+    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {  // kept for the test to look at
+            g_quitSeen = true;
+            g_quitCode = msg.wParam;
+            continue;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+std::string Join(const std::vector<std::string> &lines) {
+    std::string out;
+    for (const auto &l : lines) out += "  " + l + "\n";
+    return out.empty() ? "  (none)\n" : out;
+}
+
+std::vector<std::string> SplitLines(const std::string &text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line))
+        if (!line.empty()) lines.push_back(line);
+    return lines;
+}
+
+// ---- the simulated RAS ----------------------------------------------------
+
+void SimReset() {
+    ASSERT_EQ(1u, RasSimIsSimulator()) << "the simulated RASAPI32 is not loaded";
+    ASSERT_EQ(0u, RasSimReset());
+}
+
+static std::string Report(DWORD(WINAPI *report)(LPSTR, DWORD)) {
+    DWORD need = report(NULL, 0);
+    std::string text(need + 1, '\0');
+    report(&text[0], (DWORD)text.size());
+    text.resize(strlen(text.c_str()));
+    return text;
+}
+
+std::vector<std::string> SimCalls() { return SplitLines(Report(RasSimGetCalls)); }
+
+std::vector<std::string> SimCallsMatching(const std::string &prefix) {
+    std::vector<std::string> out;
+    for (const auto &c : SimCalls())
+        if (c.compare(0, prefix.size(), prefix) == 0) out.push_back(c);
+    return out;
+}
+
+std::vector<std::string> SimConnections() { return SplitLines(Report(RasSimListConnections)); }
+
+// ---- message boxes -----------------------------------------------------------
+
+namespace {
+
+std::mutex g_boxLock;
+std::vector<BoxRecord> g_boxes;
+std::set<HWND> g_seenBoxes;
+int g_boxAnswer = IDOK;
+
+std::string WindowText(HWND hwnd) {
+    char buf[1024] = "";
+    GetWindowTextA(hwnd, buf, sizeof(buf));
+    return buf;
+}
+
+LRESULT CALLBACK BoxHook(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_ACTIVATE) {
+        HWND hwnd = (HWND)wParam;
+        char cls[64] = "";
+        GetClassNameA(hwnd, cls, sizeof(cls));
+        if (strcmp(cls, "#32770") == 0) {
+            std::lock_guard<std::mutex> lock(g_boxLock);
+            if (g_seenBoxes.insert(hwnd).second) {
+                BoxRecord r;
+                r.caption = WindowText(hwnd);
+                r.text = WindowText(GetDlgItem(hwnd, 0xFFFF));
+                r.owner = GetWindow(hwnd, GW_OWNER);
+                r.style = GetWindowLongA(hwnd, GWL_STYLE);
+                g_boxes.push_back(r);
+                PostMessageA(hwnd, WM_COMMAND, g_boxAnswer, 0);
+            }
+        }
+    }
+    return CallNextHookEx(NULL, code, wParam, lParam);
+}
+
+}  // namespace
+
+std::string Describe(const std::vector<BoxRecord> &boxes) {
+    std::ostringstream out;
+    for (const auto &b : boxes) out << "  [" << b.caption << "] \"" << b.text << "\" owner=" << b.owner << "\n";
+    return boxes.empty() ? "  (no boxes)\n" : out.str();
+}
+
+BoxWatcher::BoxWatcher(int answer) {
+    std::lock_guard<std::mutex> lock(g_boxLock);
+    g_boxes.clear();
+    g_seenBoxes.clear();
+    g_boxAnswer = answer;
+    hooks_.push_back(SetWindowsHookExA(WH_CBT, BoxHook, NULL, GetCurrentThreadId()));
+}
+
+BoxWatcher::~BoxWatcher() {
+    for (HHOOK h : hooks_) UnhookWindowsHookEx(h);
+}
+
+void BoxWatcher::WatchThread(DWORD threadId) {
+    hooks_.push_back(SetWindowsHookExA(WH_CBT, BoxHook, NULL, threadId));
+}
+
+void BoxWatcher::SetAnswer(int answer) {
+    std::lock_guard<std::mutex> lock(g_boxLock);
+    g_boxAnswer = answer;
+}
+
+std::vector<BoxRecord> BoxWatcher::Boxes() {
+    std::lock_guard<std::mutex> lock(g_boxLock);
+    return g_boxes;
+}
+
+// ---- the tray shell -------------------------------------------------------------
+
+namespace {
+
+std::mutex g_trayLock;
+std::vector<TrayCall> g_trayCalls;
+ShellNotifyIconFn g_savedShell;
+
+BOOL WINAPI RecordShellCall(DWORD op, PNOTIFYICONDATAA nid) {
+    TrayCall c;
+    c.op = op;
+    c.hwnd = nid->hWnd;
+    c.id = nid->uID;
+    c.flags = nid->uFlags;
+    c.callback = nid->uCallbackMessage;
+    c.hasIcon = nid->hIcon != NULL;
+    // The record is the 88-byte original: the tip field is 64 bytes.
+    EXPECT_EQ(88u, nid->cbSize);
+    c.tip.assign(nid->szTip, strnlen(nid->szTip, 64));
+    std::lock_guard<std::mutex> lock(g_trayLock);
+    g_trayCalls.push_back(c);
+    return TRUE;
+}
+
+const char *OpName(DWORD op) {
+    switch (op) {
+    case NIM_ADD: return "ADD";
+    case NIM_MODIFY: return "MODIFY";
+    case NIM_DELETE: return "DELETE";
+    }
+    return "?";
+}
+
+}  // namespace
+
+std::string Describe(const std::vector<TrayCall> &calls) {
+    std::ostringstream out;
+    for (const auto &c : calls)
+        out << "  " << OpName(c.op) << " id=" << c.id << " flags=" << c.flags << " cb=" << c.callback
+            << " icon=" << (c.hasIcon ? "yes" : "no") << " tip=\"" << c.tip << "\"\n";
+    return calls.empty() ? "  (no calls)\n" : out.str();
+}
+
+TrayRecorder::TrayRecorder() {
+    Clear();
+    g_savedShell = g_pfnShellNotifyIcon;
+    g_pfnShellNotifyIcon = RecordShellCall;
+}
+
+TrayRecorder::~TrayRecorder() { g_pfnShellNotifyIcon = g_savedShell; }
+
+std::vector<TrayCall> TrayRecorder::Calls() {
+    std::lock_guard<std::mutex> lock(g_trayLock);
+    return g_trayCalls;
+}
+
+void TrayRecorder::Clear() {
+    std::lock_guard<std::mutex> lock(g_trayLock);
+    g_trayCalls.clear();
+}
+
+size_t TrayRecorder::Count() {
+    std::lock_guard<std::mutex> lock(g_trayLock);
+    return g_trayCalls.size();
+}
+
+// ---- the registry -------------------------------------------------------------------
+
+void ClearProgramRegistry() {
+    SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Ferrow Apps");
+    SHDeleteKeyA(HKEY_CURRENT_USER, "AppEvents\\Schemes\\Apps\\.Default\\MailBeep");
+}
