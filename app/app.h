@@ -28,6 +28,24 @@ extern ShellNotifyIconFn g_pfnShellNotifyIcon;  // the shell call; tests observe
 HICON LoadAppIcon(int id);
 BOOL SetTrayIcon(HWND hwnd, DWORD op, HICON icon, LPCSTR tip);
 
+// Connection watchers.
+BOOL IsLegacyVersion(DWORD version);  // the rule, for a GetVersion value
+BOOL IsLegacyRasPlatform(void);
+void StartConnectionWatchers(HWND main);
+
+// Online monitor and its prompts.
+extern LONG monitorRunning;
+extern UINT_PTR askTimer;
+extern UINT_PTR remindTimer;
+DWORD WINAPI OnlineMonitor(LPVOID main);
+void StartOnlineMonitor(HWND main);
+// Seams for tests, where real time would make them slow: the monitor's
+// clock (whole seconds), its pause between passes, the prompts' time-out.
+typedef LONG (*MonitorClockFn)(void);
+extern MonitorClockFn g_pfnMonitorClock;
+extern DWORD g_monitorPauseMs;
+extern UINT g_promptTimeoutMs;
+
 // Connection queries.
 BOOL AnyConnectionUp(HWND hwnd);
 int HangUpAllConnections(HWND owner);

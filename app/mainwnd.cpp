@@ -24,6 +24,7 @@ LRESULT OnCreate(HWND hwnd) {
     // Only read for its side effect: it creates the sound scheme key when missing.
     char sound[256];
     GetRegistryString("AppEvents\\Schemes\\Apps\\.Default\\MailBeep\\.Current", "", "None", sound, 255);
+    StartConnectionWatchers(hwnd);
     return 0;
 }
 
@@ -36,6 +37,7 @@ LRESULT OnClose(HWND hwnd) {
 LRESULT OnConnected(HWND hwnd) {
     g_trayState = TRAY_ONLINE;
     SetTrayIcon(hwnd, NIM_MODIFY, LoadAppIcon(IDI_ONLINE), kTipOnline);
+    StartOnlineMonitor(hwnd);  // a no-op while a run is in progress
     return 0;
 }
 

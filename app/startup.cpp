@@ -1,4 +1,5 @@
 #include "app.h"
+#include "../settings/settings.h"
 
 HINSTANCE g_hInstance;
 
@@ -18,6 +19,8 @@ HWND StartWendle(HINSTANCE instance) {
     // Never shown: it exists to own the tray icon and receive messages.
     HWND hwnd = CreateWindowExA(0, MAIN_CLASS_NAME, MAIN_CLASS_NAME, 0x06CF0188, CW_USEDEFAULT, CW_USEDEFAULT,
                                 CW_USEDEFAULT, CW_USEDEFAULT, NULL, NULL, instance, NULL);
+    if (!hwnd) return NULL;
+    LoadSettings();
     return hwnd;
 }
 

@@ -597,6 +597,18 @@ extern "C" DWORD WINAPI RasConnectionNotificationA(HRASCONN, HANDLE event, DWORD
     // Our own reference: the caller may close its handle while registered.
     HANDLE own = NULL;
     DuplicateHandle(GetCurrentProcess(), event, GetCurrentProcess(), &own, 0, FALSE, DUPLICATE_SAME_ACCESS);
+    // A second registration of the same event object (a program started
+    // again in one process, as the tests do) replaces the first, so the
+    // object is signalled once per change as with a single registration.
+    typedef BOOL(WINAPI * CompareFn)(HANDLE, HANDLE);
+    static CompareFn same = (CompareFn)(void *)GetProcAddress(GetModuleHandleA("kernelbase.dll"), "CompareObjectHandles");
+    for (int i = 0; own && same && i < g_regCount; i++) {
+        if (g_regs[i].kind == flags && same(g_regs[i].event, own)) {
+            CloseHandle(g_regs[i].event);
+            g_regs[i] = g_regs[--g_regCount];
+            break;
+        }
+    }
     if (!own) {
         r = ERROR_INVALID_HANDLE;
     } else if (g_regCount < 64) {

@@ -10,6 +10,13 @@
 #define IDI_ONLINE3     103
 #define IDI_ONLINE4     104
 
+#define IDI_REMIND      116  // picture of the reminder prompt
+#define IDI_ASK         126  // picture of the auto-disconnect prompt
+
+// Dialogs
+#define IDD_REMIND      106
+#define IDD_ASK         108
+
 // Menus
 #define IDM_TRAYMENU    112
 
@@ -20,5 +27,9 @@
 #define IDM_HANGUP      40006
 #define IDM_DIAL_FIRST  32872
 #define IDM_DIAL_LAST   (IDM_DIAL_FIRST + 99)
+
+#ifndef IDC_STATIC
+#define IDC_STATIC      (-1)
+#endif
 
 #endif

@@ -41,4 +41,24 @@ for x in 8 13 18 23; do
   draw_link "online$i.ico" '#00c000' "$x"
   i=$((i+1))
 done
+# Reminder prompt: an alarm clock.
+convert -size 32x32 xc:none \
+  -fill '#ffff00' -stroke black -strokewidth 1 -draw 'circle 6,6 6,2' -draw 'circle 25,6 25,2' \
+  -fill white -stroke black -strokewidth 2 -draw 'circle 16,17 16,5' \
+  -stroke '#000080' -strokewidth 2 -draw 'line 16,17 16,9' -draw 'line 16,17 22,20' \
+  -stroke black -strokewidth 2 -draw 'line 9,27 6,30' -draw 'line 23,27 26,30' \
+  "$tmp/remind.png"
+python3 "$here/ico4.py" "$tmp/remind.png" remind.ico
+
+# Auto-disconnect prompt: a plug pulled out of its socket, with a red arrow.
+convert -size 32x32 xc:none \
+  -fill '#808080' -stroke black -strokewidth 1 -draw 'rectangle 1,10 9,22' \
+  -fill black -draw 'rectangle 9,13 11,14' -draw 'rectangle 9,18 11,19' \
+  -fill '#c0c0c0' -stroke black -draw 'rectangle 18,11 26,21' \
+  -stroke black -strokewidth 1 -draw 'line 14,13 18,13' -draw 'line 14,19 18,19' \
+  -stroke '#00c000' -strokewidth 3 -draw 'line 26,16 31,16' \
+  -stroke '#ff0000' -strokewidth 2 -fill '#ff0000' -draw 'line 14,4 26,4' -draw 'polygon 27,4 23,1 23,7' \
+  -draw 'line 14,28 26,28' -draw 'polygon 27,28 23,25 23,31' \
+  "$tmp/ask.png"
+python3 "$here/ico4.py" "$tmp/ask.png" ask.ico
 echo "art: icons written to res/art"

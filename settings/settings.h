@@ -7,6 +7,24 @@
 
 #define SETTINGS_KEY "Software\\Ferrow Apps\\Wendle"
 
+// Written on the main thread, read by the online monitor at every pass
+// without a lock: each field is one aligned 32-bit word, read whole.
+struct WendleSettings {
+    volatile LONG disconnectMinutes;
+    volatile LONG remindMinutes;
+    volatile LONG remindOnline;    // 1 on, 0 off
+    volatile LONG autoDisconnect;  // 1 on, 0 off
+};
+extern WendleSettings AppSettings;
+
+void LoadSettings(void);
+
 void GetRegistryString(LPCSTR subKey, LPCSTR valueName, LPCSTR defaultText, LPSTR buffer, LONG maxLength);
+LONG WriteRegistryString(LPCSTR subKey, LPCSTR valueName, LPCSTR text);
+LONG GetRegistryInt(LPCSTR subKey, LPCSTR valueName, LONG defaultValue);
+LONG WriteRegistryInt(LPCSTR subKey, LPCSTR valueName, LONG value);
+LONG GetRegistryBool(LPCSTR subKey, LPCSTR valueName, LONG defaultOn);
+LONG WriteRegistryBool(LPCSTR subKey, LPCSTR valueName, LONG on);
+LONG ParseSwitchText(LPCSTR text);
 
 #endif

@@ -7,7 +7,7 @@ exe=$1 exports_file=$2 imports_file=$3
 dump=$(i686-w64-mingw32-objdump -p "$exe") || { echo "objdump failed"; exit 1; }
 fail=0
 
-actual_exports=$(printf '%s\n' "$dump" | awk '/^\[Ordinal\/Name Pointer\] Table/{t=1;next} t&&/^\s*\[/{print $NF;next} t&&!/^\s*\[/{t=0}' | sort)
+actual_exports=$(printf '%s\n' "$dump" | awk '/^\[Ordinal\/Name Pointer\] Table/{t=1;next} t&&/^[ \t]*\[/{print $NF;next} t&&!/^[ \t]*\[/{t=0}' | sort)
 expected_exports=$(grep -v '^\s*$' "$exports_file" | sort)
 if [ "$actual_exports" != "$expected_exports" ]; then
   echo "export table differs:"; diff <(echo "$expected_exports") <(echo "$actual_exports"); fail=1

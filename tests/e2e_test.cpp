@@ -128,4 +128,33 @@ TEST_F(Wendle, SixConnectionsAreAllHungUp) {
     EXPECT_TRUE(Find("#32770", true) == NULL) << "no warning box expected";
 }
 
+TEST_F(Wendle, ReminderComesWhileOnlineAndYesHangsUp) {
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Ferrow Apps\\Wendle", 0, NULL, 0,
+                                             KEY_ALL_ACCESS, NULL, &key, NULL));
+    DWORD zero = 0;
+    RegSetValueExA(key, "Remind Time", 0, REG_DWORD, (const BYTE *)&zero, 4);
+    RegSetValueExA(key, "Auto Disconnect", 0, REG_SZ, (const BYTE *)"No", 3);
+    RegCloseKey(key);
+    Launch();
+    ASSERT_TRUE(WaitFor([] { return SimCallsMatching("RasConnectionNotificationA").size() == 2; }, 5000))
+        << "the watchers never registered\n" << Join(SimCalls());
+    RasSimSetState("Office", RASCS_Connected);
+    HWND prompt = NULL;
+    ASSERT_TRUE(WaitFor([&] {
+        for (HWND d : VisibleDialogs(pi_.dwProcessId))
+            if (IsPromptDialog(d)) prompt = d;
+        return prompt != NULL;
+    }, 10000)) << "no reminder appeared";
+    char caption[64], text[256];
+    GetWindowTextA(prompt, caption, sizeof(caption));
+    GetWindowTextA(GetWindow(GetDlgItem(prompt, 0xFFFF), GW_HWNDNEXT), text, sizeof(text));
+    EXPECT_STREQ("Wendle", caption);
+    EXPECT_STREQ("Your dialup connection is still active\n\nHangup Now?", text);
+    PostMessageA(GetDlgItem(prompt, IDOK), BM_CLICK, 0, 0);
+    EXPECT_TRUE(WaitFor([] { return SimConnections().empty(); }, 5000)) << Join(SimConnections());
+    EXPECT_EQ(std::vector<std::string>{"RasHangUpA Office"}, SimCallsMatching("RasHangUpA"));
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(prompt); }, 5000)) << "the prompt stayed";
+}
+
 }  // namespace

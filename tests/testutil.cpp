@@ -90,39 +90,46 @@ std::vector<std::string> SimConnections() { return SplitLines(Report(RasSimListC
 
 namespace {
 
-std::mutex g_boxLock;
-std::vector<BoxRecord> g_boxes;
-std::set<HWND> g_seenBoxes;
-int g_boxAnswer = IDOK;
-
 std::string WindowText(HWND hwnd) {
-    char buf[1024] = "";
+    char buf[4200] = "";
     GetWindowTextA(hwnd, buf, sizeof(buf));
     return buf;
 }
 
-LRESULT CALLBACK BoxHook(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HCBT_ACTIVATE) {
-        HWND hwnd = (HWND)wParam;
-        char cls[64] = "";
-        GetClassNameA(hwnd, cls, sizeof(cls));
-        if (strcmp(cls, "#32770") == 0) {
-            std::lock_guard<std::mutex> lock(g_boxLock);
-            if (g_seenBoxes.insert(hwnd).second) {
-                BoxRecord r;
-                r.caption = WindowText(hwnd);
-                r.text = WindowText(GetDlgItem(hwnd, 0xFFFF));
-                r.owner = GetWindow(hwnd, GW_OWNER);
-                r.style = GetWindowLongA(hwnd, GWL_STYLE);
-                g_boxes.push_back(r);
-                PostMessageA(hwnd, WM_COMMAND, g_boxAnswer, 0);
-            }
-        }
+bool HasGroupBox(HWND dlg) {
+    for (HWND c = GetWindow(dlg, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        char cls[32] = "";
+        GetClassNameA(c, cls, sizeof(cls));
+        if (lstrcmpiA(cls, "Button") == 0 && (GetWindowLongA(c, GWL_STYLE) & 0x0F) == BS_GROUPBOX) return true;
     }
-    return CallNextHookEx(NULL, code, wParam, lParam);
+    return false;
+}
+
+struct EnumCtx {
+    DWORD pid;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectDialogs(HWND hwnd, LPARAM lParam) {
+    EnumCtx *ctx = (EnumCtx *)lParam;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    char cls[16] = "";
+    GetClassNameA(hwnd, cls, sizeof(cls));
+    if (pid == ctx->pid && strcmp(cls, "#32770") == 0 && IsWindowVisible(hwnd)) ctx->found.push_back(hwnd);
+    return TRUE;
 }
 
 }  // namespace
+
+std::vector<HWND> VisibleDialogs(DWORD pid) {
+    EnumCtx ctx;
+    ctx.pid = pid ? pid : GetCurrentProcessId();
+    EnumWindows(CollectDialogs, (LPARAM)&ctx);
+    return ctx.found;
+}
+
+bool IsPromptDialog(HWND dlg) { return HasGroupBox(dlg); }
 
 std::string Describe(const std::vector<BoxRecord> &boxes) {
     std::ostringstream out;
@@ -130,30 +137,49 @@ std::string Describe(const std::vector<BoxRecord> &boxes) {
     return boxes.empty() ? "  (no boxes)\n" : out.str();
 }
 
-BoxWatcher::BoxWatcher(int answer) {
-    std::lock_guard<std::mutex> lock(g_boxLock);
-    g_boxes.clear();
-    g_seenBoxes.clear();
-    g_boxAnswer = answer;
-    hooks_.push_back(SetWindowsHookExA(WH_CBT, BoxHook, NULL, GetCurrentThreadId()));
+BoxWatcher::BoxWatcher(int answer, DWORD pid) : answer_(answer), pid_(pid ? pid : GetCurrentProcessId()) {
+    stop_ = CreateEventA(NULL, TRUE, FALSE, NULL);
+    thread_ = CreateThread(NULL, 0, Poll, this, 0, NULL);
 }
 
 BoxWatcher::~BoxWatcher() {
-    for (HHOOK h : hooks_) UnhookWindowsHookEx(h);
+    SetEvent(stop_);
+    WaitForSingleObject(thread_, INFINITE);
+    CloseHandle(thread_);
+    CloseHandle(stop_);
 }
 
-void BoxWatcher::WatchThread(DWORD threadId) {
-    hooks_.push_back(SetWindowsHookExA(WH_CBT, BoxHook, NULL, threadId));
-}
-
-void BoxWatcher::SetAnswer(int answer) {
-    std::lock_guard<std::mutex> lock(g_boxLock);
-    g_boxAnswer = answer;
+DWORD WINAPI BoxWatcher::Poll(LPVOID param) {
+    BoxWatcher *self = (BoxWatcher *)param;
+    std::set<HWND> seen;
+    do {
+        for (HWND dlg : VisibleDialogs(self->pid_)) {
+            if (IsPromptDialog(dlg) || !seen.insert(dlg).second) continue;
+            BoxRecord r;
+            r.caption = WindowText(dlg);
+            r.text = WindowText(GetDlgItem(dlg, 0xFFFF));
+            r.owner = GetWindow(dlg, GW_OWNER);
+            r.style = GetWindowLongA(dlg, GWL_STYLE);
+            int answer;
+            {
+                std::lock_guard<std::mutex> lock(self->lock_);
+                self->boxes_.push_back(r);
+                answer = self->answer_;
+            }
+            PostMessageA(dlg, WM_COMMAND, answer, 0);
+        }
+    } while (WaitForSingleObject(self->stop_, 10) == WAIT_TIMEOUT);
+    return 0;
 }
 
 std::vector<BoxRecord> BoxWatcher::Boxes() {
-    std::lock_guard<std::mutex> lock(g_boxLock);
-    return g_boxes;
+    std::lock_guard<std::mutex> lock(lock_);
+    return boxes_;
+}
+
+size_t BoxWatcher::Count() {
+    std::lock_guard<std::mutex> lock(lock_);
+    return boxes_.size();
 }
 
 // ---- the tray shell -------------------------------------------------------------
@@ -172,6 +198,7 @@ BOOL WINAPI RecordShellCall(DWORD op, PNOTIFYICONDATAA nid) {
     c.flags = nid->uFlags;
     c.callback = nid->uCallbackMessage;
     c.hasIcon = nid->hIcon != NULL;
+    c.thread = GetCurrentThreadId();
     // The record is the 88-byte original: the tip field is 64 bytes.
     EXPECT_EQ(88u, nid->cbSize);
     c.tip.assign(nid->szTip, strnlen(nid->szTip, 64));

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -37,19 +38,29 @@ struct BoxRecord {
 };
 std::string Describe(const std::vector<BoxRecord> &boxes);
 
-// Watches the dialogs that threads of this process create while it lives:
-// records each message box and presses `answer` on it (a posted command, as
-// a click would). Watches the calling thread unless told other thread ids.
+// Visible dialogs (class #32770) of a process (0: this one).
+std::vector<HWND> VisibleDialogs(DWORD pid = 0);
+// The program's own prompts carry a group box; message boxes do not.
+bool IsPromptDialog(HWND dlg);
+
+// While it lives, a background thread records every message box that any
+// thread of the process (or of process pid) shows, and presses `answer` on
+// it with a posted command, as a click would. Prompts are left alone.
 class BoxWatcher {
 public:
-    explicit BoxWatcher(int answer = IDOK);
+    explicit BoxWatcher(int answer = IDOK, DWORD pid = 0);
     ~BoxWatcher();
     std::vector<BoxRecord> Boxes();
-    void SetAnswer(int answer);
-    void WatchThread(DWORD threadId);
+    size_t Count();
 
 private:
-    std::vector<HHOOK> hooks_;
+    static DWORD WINAPI Poll(LPVOID self);
+    std::mutex lock_;
+    std::vector<BoxRecord> boxes_;
+    int answer_;
+    DWORD pid_;
+    HANDLE stop_;
+    HANDLE thread_;
 };
 
 // ---- the tray shell -------------------------------------------------------------
@@ -60,6 +71,7 @@ struct TrayCall {
     UINT flags;
     UINT callback;
     bool hasIcon;
+    DWORD thread;
     std::string tip;
 };
 std::string Describe(const std::vector<TrayCall> &calls);

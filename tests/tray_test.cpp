@@ -2,175 +2,14 @@
 // shell sends; the shell call is recorded, RAS is the simulator.
 #include <gtest/gtest.h>
 
-#include <map>
-
 #include "app.h"
 #include "rasapi.h"
 #include "rassim.h"
 #include "resource.h"
+#include "fixture.h"
 #include "testutil.h"
 
 namespace {
-
-// ---- which icon resource a handle shows ----------------------------------------
-
-std::string IconBits(HICON icon) {
-    ICONINFO info;
-    if (!GetIconInfo(icon, &info)) return "";
-    BITMAP bm;
-    GetObject(info.hbmColor, sizeof(bm), &bm);
-    std::string bits(bm.bmWidthBytes * bm.bmHeight, '\0');
-    GetBitmapBits(info.hbmColor, (LONG)bits.size(), &bits[0]);
-    DeleteObject(info.hbmColor);
-    DeleteObject(info.hbmMask);
-    return bits;
-}
-
-struct TrayRow {
-    DWORD op;
-    int icon;  // resource id, or 0 for no icon
-    std::string tip;
-};
-
-std::string Describe(const std::vector<TrayRow> &rows) {
-    std::string out;
-    for (const auto &r : rows) {
-        char line[160];
-        snprintf(line, sizeof(line), "  op=%lu icon=%d tip=\"%s\"\n", r.op, r.icon, r.tip.c_str());
-        out += line;
-    }
-    return out.empty() ? "  (none)\n" : out;
-}
-
-bool operator==(const TrayRow &a, const TrayRow &b) { return a.op == b.op && a.icon == b.icon && a.tip == b.tip; }
-
-// Records shell calls with the icon resolved to its resource id, and checks
-// the fixed fields of the record on every call.
-std::mutex g_rowsLock;
-std::vector<TrayRow> g_rows;
-std::map<std::string, int> g_iconIds;
-
-BOOL WINAPI RecordTrayRow(DWORD op, PNOTIFYICONDATAA nid) {
-    EXPECT_EQ(88u, nid->cbSize);
-    char cls[64] = "";
-    GetClassNameA(nid->hWnd, cls, sizeof(cls));
-    EXPECT_STREQ(MAIN_CLASS_NAME, cls) << "the icon belongs to the main window";
-    EXPECT_EQ((UINT)TRAY_ICON_ID, nid->uID);
-    EXPECT_EQ((UINT)(NIF_MESSAGE | NIF_ICON | NIF_TIP), nid->uFlags);
-    EXPECT_EQ((UINT)MSG_TRAY_CALLBACK, nid->uCallbackMessage);
-    TrayRow row;
-    row.op = op;
-    row.icon = 0;
-    if (nid->hIcon) {
-        auto it = g_iconIds.find(IconBits(nid->hIcon));
-        row.icon = it == g_iconIds.end() ? -1 : it->second;
-    }
-    row.tip.assign(nid->szTip, strnlen(nid->szTip, 64));
-    std::lock_guard<std::mutex> lock(g_rowsLock);
-    g_rows.push_back(row);
-    return TRUE;
-}
-
-// ---- the tray menu as the main window's owner sees it ----------------------------
-
-struct MenuSpy {
-    WNDPROC original = NULL;
-    std::vector<std::string> items;  // "text|id|flags"
-    bool opened = false;
-    std::vector<std::pair<UINT, WPARAM>> keys;  // what to press once the menu is up
-};
-MenuSpy g_spy;
-
-std::vector<std::string> ReadMenu(HMENU menu) {
-    std::vector<std::string> out;
-    UINT def = GetMenuDefaultItem(menu, FALSE, 0);
-    for (int i = 0; i < GetMenuItemCount(menu); i++) {
-        char text[300] = "";
-        GetMenuStringA(menu, i, text, sizeof(text), MF_BYPOSITION);
-        UINT state = GetMenuState(menu, i, MF_BYPOSITION);
-        UINT id = GetMenuItemID(menu, i);
-        std::string line;
-        if (state & MF_SEPARATOR) {
-            line = "----";
-        } else {
-            line = std::string(text) + "|" + std::to_string((int)id);
-            if (state & MF_GRAYED) line += "|grayed";
-            if (state & MF_DISABLED) line += "|disabled";
-            if (id == def) line += "|default";
-        }
-        out.push_back(line);
-    }
-    return out;
-}
-
-LRESULT CALLBACK SpyProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_INITMENUPOPUP && !g_spy.opened) {
-        g_spy.opened = true;
-        g_spy.items = ReadMenu((HMENU)wParam);
-    }
-    if (msg == WM_ENTERIDLE && wParam == MSGF_MENU) {
-        HWND menuWnd = (HWND)lParam;
-        if (g_spy.keys.empty()) {
-            EndMenu();
-        } else {
-            for (const auto &k : g_spy.keys) PostMessageA(menuWnd, k.first, k.second, 0);
-            g_spy.keys.clear();
-        }
-    }
-    return CallWindowProcA(g_spy.original, hwnd, msg, wParam, lParam);
-}
-
-class MainWindow : public ::testing::Test {
-protected:
-    void SetUp() override {
-        SimReset();
-        ClearProgramRegistry();
-        g_hInstance = GetModuleHandleA(NULL);
-        if (g_iconIds.empty())
-            for (int id : {IDI_IDLE, IDI_ONLINE, IDI_ONLINE2, IDI_ONLINE3, IDI_ONLINE4}) {
-                HICON icon = LoadAppIcon(id);
-                g_iconIds[IconBits(icon)] = id;
-                DestroyIcon(icon);
-            }
-        ASSERT_EQ(5u, g_iconIds.size()) << "the five tray icons must differ";
-        saved_ = g_pfnShellNotifyIcon;
-        g_pfnShellNotifyIcon = RecordTrayRow;
-        Rows().clear();
-        g_spy = MenuSpy();
-        TakeQuit();
-    }
-    void TearDown() override {
-        if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
-        UnregisterClassA(MAIN_CLASS_NAME, GetModuleHandleA(NULL));
-        PumpPending();
-        g_pfnShellNotifyIcon = saved_;
-    }
-    std::vector<TrayRow> &Rows() { return g_rows; }
-    std::vector<TrayRow> RowsNow() {
-        std::lock_guard<std::mutex> lock(g_rowsLock);
-        return g_rows;
-    }
-    void Start() {
-        hwnd_ = StartWendle(GetModuleHandleA(NULL));
-        ASSERT_TRUE(hwnd_ != NULL);
-    }
-    // Starts and lets the posted first state message through.
-    void StartAndSettle() {
-        Start();
-        ASSERT_TRUE(WaitFor([this] { return RowsNow().size() >= 2; })) << Describe(RowsNow());
-    }
-    LRESULT OpenMenu(std::vector<std::pair<UINT, WPARAM>> keys = {}) {
-        g_spy = MenuSpy();
-        g_spy.keys = keys;
-        g_spy.original = (WNDPROC)SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, (LONG_PTR)SpyProc);
-        LRESULT r = SendMessageA(hwnd_, MSG_TRAY_CALLBACK, TRAY_ICON_ID, WM_RBUTTONDOWN);
-        SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, (LONG_PTR)g_spy.original);
-        PumpPending();
-        return r;
-    }
-    HWND hwnd_ = NULL;
-    ShellNotifyIconFn saved_;
-};
 
 const std::vector<std::string> MenuWith(bool hangUpEnabled) {
     return {std::string("&Hang Up|40006") + (hangUpEnabled ? "" : "|grayed|disabled"),
@@ -188,24 +27,24 @@ TEST_F(MainWindow, StartsHiddenWithTheIdleIconThenReportsNoConnection) {
     EXPECT_STREQ("ZKRASNotification", title);
     EXPECT_FALSE(IsWindowVisible(hwnd_));
     std::vector<TrayRow> created = {{NIM_ADD, IDI_IDLE, ""}};
-    EXPECT_EQ(created, RowsNow()) << "before the message loop runs:\n" << Describe(RowsNow());
-    ASSERT_TRUE(WaitFor([this] { return RowsNow().size() >= 2; }));
+    EXPECT_EQ(created, MainRows()) << "before the message loop runs:\n" << Describe(MainRows());
+    ASSERT_TRUE(WaitFor([this] { return MainRows().size() >= 2; }));
     std::vector<TrayRow> expected = {{NIM_ADD, IDI_IDLE, ""}, {NIM_MODIFY, IDI_IDLE, "No Active Connections"}};
-    EXPECT_EQ(expected, RowsNow()) << Describe(RowsNow());
+    EXPECT_EQ(expected, MainRows()) << Describe(MainRows());
 }
 
 TEST_F(MainWindow, StartsOnlineWhenAConnectionIsAlreadyUp) {
     RasSimSetState("Office", RASCS_Connected);
     StartAndSettle();
     std::vector<TrayRow> expected = {{NIM_ADD, IDI_IDLE, ""}, {NIM_MODIFY, IDI_ONLINE, "Connections Active"}};
-    EXPECT_EQ(expected, RowsNow()) << Describe(RowsNow());
+    EXPECT_EQ(expected, MainRows()) << Describe(MainRows());
 }
 
 TEST_F(MainWindow, AConnectionStillAuthenticatingIsNotUp) {
     RasSimSetState("Office", RASCS_Authenticate);
     StartAndSettle();
     std::vector<TrayRow> expected = {{NIM_ADD, IDI_IDLE, ""}, {NIM_MODIFY, IDI_IDLE, "No Active Connections"}};
-    EXPECT_EQ(expected, RowsNow()) << Describe(RowsNow());
+    EXPECT_EQ(expected, MainRows()) << Describe(MainRows());
     EXPECT_EQ(1, OpenMenu());
     EXPECT_EQ(MenuWith(false), g_spy.items) << Join(g_spy.items);
 }
@@ -265,11 +104,11 @@ TEST_F(MainWindow, HangUpWithSixConnectionsHangsUpAllWithoutWarning) {
 
 TEST_F(MainWindow, ExitRemovesTheIconThenEndsTheLoop) {
     StartAndSettle();
-    Rows().clear();
+    ClearRows();
     OpenMenu({{WM_KEYDOWN, VK_UP}, {WM_KEYDOWN, VK_UP}, {WM_KEYDOWN, VK_RETURN}});
     EXPECT_FALSE(IsWindow(hwnd_));
     std::vector<TrayRow> expected = {{NIM_DELETE, 0, ""}};
-    EXPECT_EQ(expected, RowsNow()) << Describe(RowsNow());
+    EXPECT_EQ(expected, MainRows()) << Describe(MainRows());
     WPARAM code = 99;
     EXPECT_TRUE(TakeQuit(&code)) << "the message loop must end";
     EXPECT_EQ(0u, code);
@@ -277,7 +116,7 @@ TEST_F(MainWindow, ExitRemovesTheIconThenEndsTheLoop) {
 
 TEST_F(MainWindow, ClickAndOtherMouseMessagesDoNothing) {
     StartAndSettle();
-    Rows().clear();
+    ClearRows();
     for (LPARAM mouse : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONUP, WM_MOUSEMOVE, WM_LBUTTONDBLCLK}) {
         g_spy = MenuSpy();
         g_spy.original = (WNDPROC)SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, (LONG_PTR)SpyProc);
@@ -286,7 +125,7 @@ TEST_F(MainWindow, ClickAndOtherMouseMessagesDoNothing) {
         EXPECT_EQ(mouse == WM_LBUTTONDBLCLK ? 0 : 1, r) << mouse;
         EXPECT_FALSE(g_spy.opened) << mouse;
     }
-    EXPECT_TRUE(RowsNow().empty()) << Describe(RowsNow());
+    EXPECT_TRUE(MainRows().empty()) << Describe(MainRows());
     EXPECT_TRUE(SimCallsMatching("RasHangUpA").empty());
 }
 
@@ -302,15 +141,16 @@ TEST_F(MainWindow, StrayDialEventShowsItsBox) {
 TEST_F(MainWindow, RestartedShellGetsTheIconBackInItsState) {
     UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
     StartAndSettle();
-    Rows().clear();
+    ClearRows();
     SendMessageA(hwnd_, taskbarCreated, 0, 0);
-    RasSimSetState("Office", RASCS_Connected);
+    std::vector<TrayRow> idle = {{NIM_ADD, IDI_IDLE, "No Active Connections"}};
+    EXPECT_EQ(idle, MainRows()) << Describe(MainRows());
+
     SendMessageA(hwnd_, MSG_CONNECTED, 0, 0);
+    ClearRows();
     SendMessageA(hwnd_, taskbarCreated, 0, 0);
-    std::vector<TrayRow> expected = {{NIM_ADD, IDI_IDLE, "No Active Connections"},
-                                     {NIM_MODIFY, IDI_ONLINE, "Connections Active"},
-                                     {NIM_ADD, IDI_ONLINE, "Connections Active"}};
-    EXPECT_EQ(expected, RowsNow()) << Describe(RowsNow());
+    std::vector<TrayRow> online = {{NIM_ADD, IDI_ONLINE, "Connections Active"}};
+    EXPECT_EQ(online, MainRows()) << Describe(MainRows());
 }
 
 TEST_F(MainWindow, StartFailsQuietlyWhenTheClassExists) {
@@ -321,7 +161,7 @@ TEST_F(MainWindow, StartFailsQuietlyWhenTheClassExists) {
     ASSERT_TRUE(RegisterClassA(&wc));
     BoxWatcher boxes;
     EXPECT_TRUE(StartWendle(GetModuleHandleA(NULL)) == NULL);
-    EXPECT_TRUE(RowsNow().empty());
+    EXPECT_TRUE(MainRows().empty());
     EXPECT_TRUE(boxes.Boxes().empty());
 }
 

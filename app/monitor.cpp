@@ -1,0 +1,81 @@
+// The online monitor: while any connection is up, one run animates the tray
+// icon once a second and brings up the auto-disconnect and reminder prompts
+// at the end of each of their periods, counted from the start of the run.
+#include <time.h>
+
+#include "app.h"
+#include "../res/resource.h"
+#include "../settings/settings.h"
+#include "../uilib/uilib.h"
+
+namespace {
+
+LONG CrtClock(void) { return (LONG)time(NULL); }
+
+const char kTipOnline[] = "Connections Active";
+
+void Pause(HANDLE event) {
+    if (!event) {
+        Sleep(g_monitorPauseMs);
+        return;
+    }
+    WaitForSingleObject(event, g_monitorPauseMs);  // nothing signals it: a timed wait
+    ResetEvent(event);
+}
+
+// Period p of a schedule ends at runStart + p * minutes * 60, worked out in
+// 32-bit signed arithmetic. A due check moves on by exactly one period, so
+// the schedule never drifts with the time a prompt stays open, and one that
+// fell behind catches up a period per pass.
+void CheckPrompt(HWND main, LONG runStart, LONG now, LONG *nextPeriod, LONG minutes, LONG enabled, int dialog,
+                 DLGPROC proc) {
+    LONG end = (LONG)((DWORD)runStart + (DWORD)((DWORD)*nextPeriod * (DWORD)minutes) * 60u);
+    if (!(end < now)) return;
+    if (enabled && DialogBoxParamA(g_hInstance, MAKEINTRESOURCEA(dialog), NULL, proc, 0) == 1)
+        SendMessageA(main, MSG_HANGUP_ALL, 0, 0);
+    (*nextPeriod)++;
+}
+
+void RunPasses(HWND main, HANDLE pause) {
+    LONG runStart = g_pfnMonitorClock();
+    LONG nextDisconnect = 1, nextRemind = 1;
+    int frame = 0;
+    do {
+        SetTrayIcon(main, NIM_MODIFY, LoadAppIcon(IDI_ONLINE + frame), kTipOnline);
+        frame = (frame + 1) % 4;
+        Pause(pause);
+        LONG now = g_pfnMonitorClock();
+        CheckPrompt(main, runStart, now, &nextDisconnect, AppSettings.disconnectMinutes, AppSettings.autoDisconnect,
+                    IDD_ASK, AskProc);
+        CheckPrompt(main, runStart, now, &nextRemind, AppSettings.remindMinutes, AppSettings.remindOnline,
+                    IDD_REMIND, RemindProc);
+    } while (AnyConnectionUp(main));
+}
+
+}  // namespace
+
+LONG monitorRunning;
+MonitorClockFn g_pfnMonitorClock = CrtClock;
+DWORD g_monitorPauseMs = 1000;
+
+DWORD WINAPI OnlineMonitor(LPVOID param) {
+    HWND main = (HWND)param;
+    // One run at a time: later threads find the flag set and end at once.
+    while (InterlockedExchange(&monitorRunning, 1) == 0) {
+        HANDLE pause = CreateEventA(NULL, TRUE, FALSE, NULL);
+        RunPasses(main, pause);
+        if (pause) CloseHandle(pause);
+        InterlockedExchange(&monitorRunning, 0);
+        // A connection that came up after the last check started a monitor
+        // that found the flag still set: run again for it.
+        if (!AnyConnectionUp(main)) break;
+    }
+    return 0;
+}
+
+void StartOnlineMonitor(HWND main) {
+    HANDLE thread = CreateThread(NULL, 0, OnlineMonitor, main, 0, NULL);
+    if (!thread) return;
+    SetThreadPriority(thread, THREAD_PRIORITY_LOWEST);
+    CloseHandle(thread);
+}

@@ -1,0 +1,388 @@
+// The online monitor and its prompts. A fake clock that moves on a fixed
+// step at every reading and a shortened pause let an hour's schedule run in
+// moments; the prompts are real dialogs, answered from outside as a user
+// would (buttons, the close box) or left to time out.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <set>
+
+#include "app.h"
+#include "fixture.h"
+#include "rasapi.h"
+#include "rassim.h"
+#include "resource.h"
+#include "settings.h"
+#include "testutil.h"
+
+namespace {
+
+// ---- the fake clock -----------------------------------------------------------
+// Reading k (0 is the run's start) returns kStart + k * step; a hook may
+// change the settings at a chosen reading, between two passes.
+const LONG kStart = 1000000;
+std::atomic<LONG> g_readings;
+LONG g_step = 60;
+std::function<void(LONG)> g_atReading;
+
+LONG FakeClock(void) {
+    LONG k = g_readings++;
+    if (g_atReading) g_atReading(k);
+    return kStart + k * g_step;
+}
+
+// ---- the prompts as a user meets them ---------------------------------------------
+enum Answer { PRESS_1, PRESS_2, CLOSE_BOX, LEAVE };
+
+struct PromptSeen {
+    std::string kind;  // "ask" or "remind"
+    LONG pass;         // the clock reading of the pass that opened it
+    bool operator==(const PromptSeen &o) const { return kind == o.kind && pass == o.pass; }
+};
+
+void PrintTo(const PromptSeen &p, std::ostream *os) { *os << p.kind << "@" << p.pass; }
+
+std::string Describe(const std::vector<PromptSeen> &seen) {
+    std::string out;
+    for (const auto &p : seen) out += "  " + p.kind + "@" + std::to_string(p.pass) + "\n";
+    return out.empty() ? "  (no prompts)\n" : out;
+}
+
+std::string ControlText(HWND ctl) {
+    char text[256] = "";
+    GetWindowTextA(ctl, text, sizeof(text));
+    if ((unsigned char)text[0] == 0xFF)  // an icon static names its resource
+        return "#" + std::to_string((unsigned char)text[1] | (unsigned char)text[2] << 8);
+    return text;
+}
+
+// Finds each prompt as it opens (on the monitor's thread), notes which one
+// and at which pass, and answers it.
+class PromptUser {
+public:
+    explicit PromptUser(std::function<Answer(const PromptSeen &)> answer) : answer_(answer) {
+        stop_ = CreateEventA(NULL, TRUE, FALSE, NULL);
+        thread_ = CreateThread(NULL, 0, Run, this, 0, NULL);
+    }
+    ~PromptUser() {
+        SetEvent(stop_);
+        WaitForSingleObject(thread_, INFINITE);
+        CloseHandle(thread_);
+        CloseHandle(stop_);
+    }
+    std::vector<PromptSeen> Seen() {
+        std::lock_guard<std::mutex> lock(lock_);
+        return seen_;
+    }
+    size_t Count() { return Seen().size(); }
+    std::vector<std::string> Layouts() {
+        std::lock_guard<std::mutex> lock(lock_);
+        return layouts_;
+    }
+
+private:
+    static DWORD WINAPI Run(LPVOID param) {
+        PromptUser *self = (PromptUser *)param;
+        HWND last = NULL;
+        do {
+            for (HWND dlg : VisibleDialogs()) {
+                if (!IsPromptDialog(dlg) || dlg == last) continue;
+                last = dlg;
+                self->Handle(dlg);
+            }
+        } while (WaitForSingleObject(self->stop_, 2) == WAIT_TIMEOUT);
+        return 0;
+    }
+    void Handle(HWND dlg) {
+        std::string layout = DialogLayout(dlg);
+        PromptSeen p;
+        p.kind = layout.find("Auto Disconnect") != std::string::npos ? "ask" : "remind";
+        p.pass = g_readings - 1;
+        Answer a = answer_(p);
+        {
+            std::lock_guard<std::mutex> lock(lock_);
+            seen_.push_back(p);
+            layouts_.push_back(layout);
+        }
+        switch (a) {
+        case PRESS_1: PostMessageA(GetDlgItem(dlg, IDOK), BM_CLICK, 0, 0); break;
+        case PRESS_2: PostMessageA(GetDlgItem(dlg, IDCANCEL), BM_CLICK, 0, 0); break;
+        case CLOSE_BOX: PostMessageA(dlg, WM_SYSCOMMAND, SC_CLOSE, 0); break;
+        case LEAVE: break;
+        }
+    }
+    std::string DialogLayout(HWND dlg) {
+        std::string out = ControlText(dlg) + "\n";
+        for (HWND c = GetWindow(dlg, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+            char cls[32] = "", line[400];
+            GetClassNameA(c, cls, sizeof(cls));
+            snprintf(line, sizeof(line), "%d %s \"%s\" %08lx\n", (int)(short)GetDlgCtrlID(c), cls,
+                     ControlText(c).c_str(), GetWindowLongA(c, GWL_STYLE));
+            out += line;
+        }
+        return out;
+    }
+    std::function<Answer(const PromptSeen &)> answer_;
+    std::mutex lock_;
+    std::vector<PromptSeen> seen_;
+    std::vector<std::string> layouts_;
+    HANDLE stop_, thread_;
+};
+
+class Monitor : public MainWindow {
+protected:
+    void SetUp() override {
+        MainWindow::SetUp();
+        g_readings = 0;
+        g_step = 60;
+        g_atReading = nullptr;
+        savedClock_ = g_pfnMonitorClock;
+        g_pfnMonitorClock = FakeClock;
+        g_monitorPauseMs = 1;
+    }
+    void TearDown() override {
+        MainWindow::TearDown();
+        g_atReading = nullptr;
+        g_pfnMonitorClock = savedClock_;
+        g_monitorPauseMs = 1000;
+        g_promptTimeoutMs = 30000;
+    }
+    void StoreSettings(LONG disconnectMinutes, LONG remindMinutes, bool remindOn, bool autoOn) {
+        WriteRegistryInt(SETTINGS_KEY, "Disconnect Time", disconnectMinutes);
+        WriteRegistryInt(SETTINGS_KEY, "Remind Time", remindMinutes);
+        WriteRegistryBool(SETTINGS_KEY, "Remind Online", remindOn);
+        WriteRegistryBool(SETTINGS_KEY, "Auto Disconnect", autoOn);
+    }
+    // Connects Office and starts the program: the run begins at reading 0.
+    void GoOnline() {
+        RasSimSetState("Office", RASCS_Connected);
+        StartAndSettle();
+    }
+    // Ends the run by dropping the line; waits for the monitor to finish.
+    void GoOffline() {
+        RasSimDrop(NULL);
+        EXPECT_TRUE(WaitFor([] { return monitorRunning == 0; }, 5000)) << "the run did not end";
+    }
+    MonitorClockFn savedClock_;
+};
+
+TEST_F(Monitor, DefaultScheduleOverAnHour) {
+    PromptUser user([](const PromptSeen &) { return PRESS_2; });
+    GoOnline();
+    ASSERT_TRUE(WaitFor([&] { return user.Count() >= 4; }, 20000)) << Describe(user.Seen());
+    GoOffline();
+    // 60-second steps: reminders after 20 and 40 minutes; at 60 both are due
+    // in the same pass, the auto-disconnect prompt first.
+    std::vector<PromptSeen> expected = {{"remind", 21}, {"remind", 41}, {"ask", 61}, {"remind", 61}};
+    EXPECT_EQ(expected, user.Seen()) << Describe(user.Seen());
+    EXPECT_TRUE(SimCallsMatching("RasHangUpA").empty()) << "every prompt was answered No or Cancel";
+}
+
+TEST_F(Monitor, ReminderFollowsTheHangUpInTheSamePass) {
+    PromptUser user([](const PromptSeen &p) { return p.kind == "ask" ? PRESS_1 : PRESS_2; });
+    GoOnline();
+    ASSERT_TRUE(WaitFor([&] { return user.Count() >= 4; }, 20000)) << Describe(user.Seen());
+    EXPECT_TRUE(WaitFor([] { return monitorRunning == 0; }, 5000)) << "the hang-up ends the run";
+    std::vector<PromptSeen> expected = {{"remind", 21}, {"remind", 41}, {"ask", 61}, {"remind", 61}};
+    EXPECT_EQ(expected, user.Seen()) << Describe(user.Seen());
+    EXPECT_EQ(std::vector<std::string>{"RasHangUpA Office"}, SimCallsMatching("RasHangUpA"));
+}
+
+TEST_F(Monitor, LoweredSettingCatchesUpOnePeriodAPass) {
+    StoreSettings(999, 20, true, false);
+    g_step = 10;
+    g_atReading = [](LONG k) {
+        if (k == 30) AppSettings.remindMinutes = 1;
+    };
+    PromptUser user([](const PromptSeen &) { return PRESS_2; });
+    GoOnline();
+    ASSERT_TRUE(WaitFor([&] { return user.Count() >= 7; }, 20000)) << Describe(user.Seen());
+    GoOffline();
+    std::vector<PromptSeen> seen = user.Seen();
+    seen.resize(7);
+    // Changed as pass 30 reads the clock: periods 1 to 5 (60 s each) have all
+    // ended by then and come due one a pass; then the schedule is caught up.
+    std::vector<PromptSeen> expected = {{"remind", 30}, {"remind", 31}, {"remind", 32}, {"remind", 33},
+                                        {"remind", 34}, {"remind", 37}, {"remind", 43}};
+    EXPECT_EQ(expected, seen) << Describe(user.Seen());
+}
+
+TEST_F(Monitor, DisabledPromptStillCountsSoEnablingItBringsNoBacklog) {
+    StoreSettings(999, 1, false, false);
+    g_step = 10;
+    g_atReading = [](LONG k) {
+        if (k == 100) AppSettings.remindOnline = 1;
+    };
+    PromptUser user([](const PromptSeen &) { return PRESS_2; });
+    GoOnline();
+    ASSERT_TRUE(WaitFor([&] { return user.Count() >= 2; }, 20000)) << Describe(user.Seen());
+    GoOffline();
+    std::vector<PromptSeen> seen = user.Seen();
+    seen.resize(2);
+    std::vector<PromptSeen> expected = {{"remind", 103}, {"remind", 109}};
+    EXPECT_EQ(expected, seen) << Describe(user.Seen());
+}
+
+TEST_F(Monitor, ZeroAndNegativeMinutesAreDueAtEveryPass) {
+    struct Row {
+        LONG disconnect, remind;
+        bool remindOn, askOn;
+        std::vector<PromptSeen> expected;
+    } rows[] = {
+        {0, 999, false, true, {{"ask", 1}, {"ask", 2}, {"ask", 3}}},
+        {999, -5, true, false, {{"remind", 1}, {"remind", 2}, {"remind", 3}}},
+        {0, -5, false, false, {}},
+    };
+    for (const Row &row : rows) {
+        StoreSettings(row.disconnect, row.remind, row.remindOn, row.askOn);
+        g_readings = 0;
+        {
+            PromptUser user([](const PromptSeen &) { return PRESS_2; });
+            GoOnline();
+            if (row.expected.empty())
+                WaitFor([] { return g_readings > 20; }, 5000);
+            else
+                ASSERT_TRUE(WaitFor([&] { return user.Count() >= 3; }, 10000)) << Describe(user.Seen());
+            GoOffline();
+            std::vector<PromptSeen> seen = user.Seen();
+            if (seen.size() > 3) seen.resize(3);
+            EXPECT_EQ(row.expected, seen) << row.disconnect << "/" << row.remind << "\n" << Describe(user.Seen());
+        }
+        Close();
+        SimReset();
+        ClearRows();
+    }
+}
+
+struct PromptCase {
+    const char *what;
+    bool ask;  // the auto-disconnect prompt, else the reminder
+    Answer answer;
+    bool hangsUp;
+};
+
+const PromptCase kPromptCases[] = {
+    {"ask: Hangup Now", true, PRESS_1, true},     {"ask: Cancel", true, PRESS_2, false},
+    {"ask: close box", true, CLOSE_BOX, false},   {"ask: no answer", true, LEAVE, true},
+    {"remind: Yes", false, PRESS_1, true},        {"remind: No", false, PRESS_2, false},
+    {"remind: close box", false, CLOSE_BOX, true}, {"remind: no answer", false, LEAVE, false},
+};
+
+TEST_F(Monitor, PromptAnswersAsAUserGivesThem) {
+    g_promptTimeoutMs = 300;
+    for (const PromptCase &c : kPromptCases) {
+        // One prompt, due at the first pass, the other one out of the way.
+        StoreSettings(c.ask ? 0 : 999, c.ask ? 999 : 0, !c.ask, c.ask);
+        g_readings = 0;
+        bool answered = false;
+        {
+            PromptUser user([&](const PromptSeen &) {
+                if (answered) return PRESS_2;  // a prompt after the first: leave the schedule be
+                answered = true;
+                return c.answer;
+            });
+            GoOnline();
+            ASSERT_TRUE(WaitFor([&] { return user.Count() >= 1; }, 5000)) << c.what;
+            if (c.hangsUp)
+                EXPECT_TRUE(WaitFor([] { return !SimCallsMatching("RasHangUpA").empty(); }, 3000)) << c.what;
+            else
+                EXPECT_TRUE(WaitFor([&] { return user.Count() >= 2; }, 3000)) << c.what << ": the line stayed up";
+            EXPECT_EQ(c.hangsUp ? std::vector<std::string>{"RasHangUpA Office"} : std::vector<std::string>{},
+                      SimCallsMatching("RasHangUpA"))
+                << c.what;
+            GoOffline();
+        }
+        Close();
+        SimReset();
+        ClearRows();
+    }
+}
+
+TEST_F(Monitor, PromptsAreLaidOutAsDesigned) {
+    g_promptTimeoutMs = 30000;
+    StoreSettings(0, 0, true, true);
+    PromptUser user([](const PromptSeen &) { return PRESS_2; });
+    GoOnline();
+    ASSERT_TRUE(WaitFor([&] { return user.Count() >= 2; }, 5000));
+    GoOffline();
+    std::vector<std::string> layouts = user.Layouts();
+    const std::string ask =
+        "Wendle\n"
+        "1 Button \"Hangup Now\" 50010001\n"
+        "2 Button \"Cancel\" 50010000\n"
+        "-1 Button \"Reminder\" 50000007\n"
+        "-1 Static \"Your Dialup Connection is still active,\n\nAuto Disconnect will happen in 30 sec.\" 50020000\n"
+        "-1 Static \"#126\" 50000003\n";
+    const std::string remind =
+        "Wendle\n"
+        "1 Button \"Yes\" 50010000\n"
+        "2 Button \"No\" 50010001\n"
+        "-1 Button \"Reminder\" 50000007\n"
+        "-1 Static \"Your dialup connection is still active\n\nHangup Now?\" 50020000\n"
+        "-1 Static \"#116\" 50000003\n";
+    ASSERT_GE(layouts.size(), 2u);
+    EXPECT_EQ(ask, layouts[0]);
+    EXPECT_EQ(remind, layouts[1]);
+}
+
+TEST_F(Monitor, OneRunAtATimeThroughABurstOfReports) {
+    StoreSettings(999, 999, false, false);
+    GoOnline();
+    for (int i = 0; i < 20; i++) SendMessageA(hwnd_, MSG_CONNECTED, 0, 0);
+    ASSERT_TRUE(WaitFor([this] { return RowsNow().size() > 60; }, 10000));
+    // Every frame the monitor shows comes from one thread, in order.
+    std::set<DWORD> monitors;
+    std::vector<int> frames;
+    for (const auto &r : RowsNow())
+        if (r.thread != GetCurrentThreadId()) {
+            monitors.insert(r.thread);
+            frames.push_back(r.icon);
+        }
+    EXPECT_EQ(1u, monitors.size()) << Describe(RowsNow());
+    for (size_t i = 0; i < frames.size(); i++) ASSERT_EQ(IDI_ONLINE + (int)(i % 4), frames[i]) << "frame " << i;
+    GoOffline();
+    // A new run starts only now, with a thread of its own.
+    ClearRows();
+    RasSimSetState("Office", RASCS_Connected);
+    SendMessageA(hwnd_, MSG_CONNECTED, 0, 0);
+    ASSERT_TRUE(WaitFor([this] { return RowsNow().size() > 5; }, 5000));
+    DWORD second = 0;
+    for (const auto &r : RowsNow())
+        if (r.thread != GetCurrentThreadId()) second = r.thread;
+    EXPECT_NE(0u, second);
+    EXPECT_EQ(0u, monitors.count(second));
+}
+
+// How many more objects of a kind can be made right now.
+size_t Headroom(HANDLE (*make)(), void (*destroy)(HANDLE)) {
+    std::vector<HANDLE> made;
+    made.reserve(70000);
+    for (HANDLE h; made.size() < 70000 && (h = make()) != NULL;) made.push_back(h);
+    for (HANDLE h : made) destroy(h);
+    return made.size();
+}
+
+HANDLE MakeRegion() { return CreateRectRgn(0, 0, 1, 1); }
+void DeleteRegion(HANDLE h) { DeleteObject(h); }
+HANDLE MakeMenu() { return CreateMenu(); }
+void DeleteMenu(HANDLE h) { DestroyMenu((HMENU)h); }
+
+TEST_F(Monitor, AThousandPassesLeaveNoObjectBehind) {
+    StoreSettings(999, 999, false, false);
+    // Warm up once so that lazily made objects are not counted as leaks.
+    GoOnline();
+    ASSERT_TRUE(WaitFor([] { return g_readings > 10; }, 5000));
+    GoOffline();
+    size_t gdiBefore = Headroom(MakeRegion, DeleteRegion), userBefore = Headroom(MakeMenu, DeleteMenu);
+    g_readings = 0;
+    RasSimSetState("Office", RASCS_Connected);
+    SendMessageA(hwnd_, MSG_CONNECTED, 0, 0);
+    ASSERT_TRUE(WaitFor([] { return g_readings > 1000; }, 60000)) << g_readings;
+    GoOffline();
+    size_t gdiAfter = Headroom(MakeRegion, DeleteRegion), userAfter = Headroom(MakeMenu, DeleteMenu);
+    EXPECT_GE(gdiAfter + 8, gdiBefore) << "GDI objects leaked";
+    EXPECT_GE(userAfter + 8, userBefore) << "icons or other USER objects leaked";
+}
+
+}  // namespace

@@ -1,0 +1,33 @@
+// The functions this module exports by name for other modules of the same
+// makers. Fixed-argument functions use the standard-call convention and are
+// exported under their decorated names (_winCenter@4); the variadic ones use
+// the C convention and plain names.
+#ifndef WENDLE_UILIB_H
+#define WENDLE_UILIB_H
+
+#include <windows.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// Window and message utilities.
+void __cdecl DisplayStatusMessage(HWND target, LPCSTR format, ...);
+void __cdecl Comment(HWND owner, LPCSTR caption, LPCSTR format, ...);
+void __cdecl DummyComment(LPCSTR format, ...);
+void __cdecl DisplayDebugMessage(LPCSTR format, ...);
+int WINAPI CopyTextToClipboard(HWND owner, LPCSTR text);
+void WINAPI MyDialogYield(int count);
+BOOL WINAPI InflateWnd(HWND hwnd, int dx, int dy);
+BOOL WINAPI MoveWnd(HWND hwnd, int dx, int dy);
+BOOL WINAPI winCenter(HWND hwnd);
+
+// The application's prompts.
+INT_PTR CALLBACK AskProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK RemindProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
