@@ -19,26 +19,6 @@ std::string BinDir() {
     return dir.substr(0, dir.find_last_of("\\/") + 1);
 }
 
-struct FindCtx {
-    DWORD pid;
-    const char *cls;
-    bool visibleOnly;
-    HWND found;
-};
-
-BOOL CALLBACK FindWindowOfProcess(HWND hwnd, LPARAM lParam) {
-    FindCtx *ctx = (FindCtx *)lParam;
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    char cls[64] = "";
-    GetClassNameA(hwnd, cls, sizeof(cls));
-    if (pid == ctx->pid && strcmp(cls, ctx->cls) == 0 && (!ctx->visibleOnly || IsWindowVisible(hwnd))) {
-        ctx->found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 class Wendle : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -64,9 +44,8 @@ protected:
             << "the main window never appeared";
     }
     HWND Find(const char *cls, bool visibleOnly) {
-        FindCtx ctx = {pi_.dwProcessId, cls, visibleOnly, NULL};
-        EnumWindows(FindWindowOfProcess, (LPARAM)&ctx);
-        return ctx.found;
+        std::vector<HWND> found = WindowsOfProcess(pi_.dwProcessId, cls, visibleOnly);
+        return found.empty() ? NULL : found[0];
     }
     // The shell's right-click report; returns the menu window once it shows.
     HWND RightClick() {

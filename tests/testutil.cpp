@@ -107,27 +107,31 @@ bool HasGroupBox(HWND dlg) {
 
 struct EnumCtx {
     DWORD pid;
+    const char *cls;
+    bool visibleOnly;
     std::vector<HWND> found;
 };
 
-BOOL CALLBACK CollectDialogs(HWND hwnd, LPARAM lParam) {
+BOOL CALLBACK CollectWindows(HWND hwnd, LPARAM lParam) {
     EnumCtx *ctx = (EnumCtx *)lParam;
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
-    char cls[16] = "";
+    char cls[64] = "";
     GetClassNameA(hwnd, cls, sizeof(cls));
-    if (pid == ctx->pid && strcmp(cls, "#32770") == 0 && IsWindowVisible(hwnd)) ctx->found.push_back(hwnd);
+    if (pid == ctx->pid && strcmp(cls, ctx->cls) == 0 && (!ctx->visibleOnly || IsWindowVisible(hwnd)))
+        ctx->found.push_back(hwnd);
     return TRUE;
 }
 
 }  // namespace
 
-std::vector<HWND> VisibleDialogs(DWORD pid) {
-    EnumCtx ctx;
-    ctx.pid = pid ? pid : GetCurrentProcessId();
-    EnumWindows(CollectDialogs, (LPARAM)&ctx);
+std::vector<HWND> WindowsOfProcess(DWORD pid, const char *cls, bool visibleOnly) {
+    EnumCtx ctx = {pid ? pid : GetCurrentProcessId(), cls, visibleOnly, {}};
+    EnumWindows(CollectWindows, (LPARAM)&ctx);
     return ctx.found;
 }
+
+std::vector<HWND> VisibleDialogs(DWORD pid) { return WindowsOfProcess(pid, "#32770", true); }
 
 bool IsPromptDialog(HWND dlg) { return HasGroupBox(dlg); }
 

@@ -38,6 +38,8 @@ struct BoxRecord {
 };
 std::string Describe(const std::vector<BoxRecord> &boxes);
 
+// Top-level windows of a class in a process (0: this one).
+std::vector<HWND> WindowsOfProcess(DWORD pid, const char *cls, bool visibleOnly);
 // Visible dialogs (class #32770) of a process (0: this one).
 std::vector<HWND> VisibleDialogs(DWORD pid = 0);
 // The program's own prompts carry a group box; message boxes do not.

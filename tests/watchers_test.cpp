@@ -74,9 +74,9 @@ protected:
     void StartWatching() {
         size_t registrations = SimCallsMatching("RasConnectionNotificationA").size();
         StartAndSettle();
-        if (!IsLegacyRasPlatform())
-            ASSERT_TRUE(WaitFor([&] { return SimCallsMatching("RasConnectionNotificationA").size() >= registrations + 2; }))
-                << Join(SimCalls());
+        if (IsLegacyRasPlatform()) return;
+        ASSERT_TRUE(WaitFor([&] { return SimCallsMatching("RasConnectionNotificationA").size() >= registrations + 2; }))
+            << Join(SimCalls());
     }
 };
 

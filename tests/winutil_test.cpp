@@ -11,6 +11,14 @@ HWND MakeWindow(HWND parent, int x, int y, int w, int h) {
                            GetModuleHandleA(NULL), NULL);
 }
 
+void RegisterTestClass(const char *name, WNDPROC proc) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = proc;
+    wc.hInstance = GetModuleHandleA(NULL);
+    wc.lpszClassName = name;
+    RegisterClassA(&wc);
+}
+
 RECT WindowRect(HWND hwnd) {
     RECT r;
     GetWindowRect(hwnd, &r);
@@ -25,11 +33,7 @@ LRESULT CALLBACK CountingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 }
 
 TEST(MyDialogYield, DispatchesAtMostCountQueuedMessages) {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = CountingProc;
-    wc.hInstance = GetModuleHandleA(NULL);
-    wc.lpszClassName = "YieldCounter";
-    RegisterClassA(&wc);
+    RegisterTestClass("YieldCounter", CountingProc);
     HWND hwnd = CreateWindowA("YieldCounter", "", WS_POPUP, 0, 0, 1, 1, NULL, NULL, GetModuleHandleA(NULL), NULL);
     PumpPending();
     struct Row {
@@ -115,11 +119,7 @@ LRESULT CALLBACK StatusProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 TEST(Messages, StatusTextIsSentFormattedAndBounded) {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = StatusProc;
-    wc.hInstance = GetModuleHandleA(NULL);
-    wc.lpszClassName = "StatusTarget";
-    RegisterClassA(&wc);
+    RegisterTestClass("StatusTarget", StatusProc);
     HWND hwnd = CreateWindowA("StatusTarget", "", WS_POPUP, 0, 0, 1, 1, NULL, NULL, GetModuleHandleA(NULL), NULL);
     g_statusWParam = 99;
     DisplayStatusMessage(hwnd, "%s has %d lines", "Office", 3);
