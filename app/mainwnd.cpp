@@ -3,6 +3,7 @@
 #include "app.h"
 #include "../res/resource.h"
 #include "rasapi.h"
+#include "../dial/dial.h"
 #include "../settings/settings.h"
 
 namespace {
@@ -66,6 +67,7 @@ void ShowTrayMenu(HWND hwnd) {
     HMENU menu = LoadMenuA(g_hInstance, MAKEINTRESOURCEA(IDM_TRAYMENU));
     if (!menu) return;
     HMENU popup = GetSubMenu(menu, 0);
+    BuildDialSubmenu(hwnd, popup);  // owned by the menu from here on
     EnableMenuItem(popup, IDM_HANGUP, MF_BYCOMMAND | (AnyConnectionUp(hwnd) ? MF_ENABLED : MF_GRAYED | MF_DISABLED));
     SetMenuDefaultItem(popup, IDM_PROPERTIES, FALSE);
     POINT pt;
@@ -89,6 +91,10 @@ LRESULT OnTrayCallback(HWND hwnd, LPARAM mouseMsg) {
 }
 
 LRESULT OnCommand(HWND hwnd, WORD id) {
+    if (id >= IDM_DIAL_FIRST && id <= IDM_DIAL_LAST) {
+        DialMenuEntry(hwnd, id);
+        return 0;
+    }
     switch (id) {
     case IDM_EXIT:
         SendMessageA(hwnd, WM_CLOSE, 0, 0);

@@ -63,12 +63,12 @@ State *g_state;
 struct Registration {
     HANDLE event;
     DWORD kind;
+    LONG seenConnect, seenDisconnect;  // changes before the registration are not reported
 };
 CRITICAL_SECTION g_regLock;
 Registration g_regs[64];
 int g_regCount;
 HANDLE g_listenEvent;
-LONG g_seenConnect, g_seenDisconnect;
 
 bool Attach() {
     if (g_state) return true;
@@ -272,7 +272,14 @@ DWORD RunDial(DialJob *job) {
         terminal = (s.state & RASCS_Connected) != 0;
         if (job->notify) job->notify(WM_RASDIALEVENT, s.state, 0);
         if (terminal) return 0;
-        if (s.ms) Sleep(s.ms);
+        // Sleep in slices so that a hung-up dial ends its thread promptly.
+        for (DWORD left = s.ms; left > 0;) {
+            DWORD slice = left < 20 ? left : 20;
+            Sleep(slice);
+            left -= slice;
+            Guard g;
+            if (!FindConn(job->handle)) return ERROR_INVALID_HANDLE;
+        }
     }
     if (job->script.finalError) {
         if (!StepTo(job->handle, last, job->script.finalError)) return ERROR_INVALID_HANDLE;
@@ -303,12 +310,12 @@ DWORD WINAPI ListenThread(LPVOID) {
             d = g_state->disconnectSeq;
         }
         EnterCriticalSection(&g_regLock);
-        bool conn = c != g_seenConnect, disc = d != g_seenDisconnect;
-        g_seenConnect = c;
-        g_seenDisconnect = d;
         for (int i = 0; i < g_regCount; i++) {
-            if ((conn && (g_regs[i].kind & RASCN_Connection)) || (disc && (g_regs[i].kind & RASCN_Disconnection)))
-                SetEvent(g_regs[i].event);
+            Registration &r = g_regs[i];
+            bool conn = c != r.seenConnect, disc = d != r.seenDisconnect;
+            r.seenConnect = c;
+            r.seenDisconnect = d;
+            if ((conn && (r.kind & RASCN_Connection)) || (disc && (r.kind & RASCN_Disconnection))) SetEvent(r.event);
         }
         LeaveCriticalSection(&g_regLock);
     }
@@ -323,8 +330,6 @@ void StartListener() {
     g_listenEvent = CreateEventA(NULL, FALSE, FALSE, name);
     {
         Guard g;
-        g_seenConnect = g_state->connectSeq;
-        g_seenDisconnect = g_state->disconnectSeq;
         int freeSlot = -1;
         bool present = false;
         for (int i = 0; i < kMaxListeners; i++) {
@@ -614,6 +619,11 @@ extern "C" DWORD WINAPI RasConnectionNotificationA(HRASCONN, HANDLE event, DWORD
     } else if (g_regCount < 64) {
         g_regs[g_regCount].event = own;
         g_regs[g_regCount].kind = flags;
+        {
+            Guard g;
+            g_regs[g_regCount].seenConnect = g_state->connectSeq;
+            g_regs[g_regCount].seenDisconnect = g_state->disconnectSeq;
+        }
         g_regCount++;
     } else {
         CloseHandle(own);
@@ -801,6 +811,14 @@ extern "C" DWORD WINAPI RasSimGetCalls(LPSTR buffer, DWORD size) {
         Append(buffer, size, &used, "\n");
     }
     return used + 1;
+}
+
+extern "C" DWORD WINAPI RasSimForgetRegistrations(void) {
+    EnterCriticalSection(&g_regLock);
+    for (int i = 0; i < g_regCount; i++) CloseHandle(g_regs[i].event);
+    g_regCount = 0;
+    LeaveCriticalSection(&g_regLock);
+    return 0;
 }
 
 extern "C" DWORD WINAPI RasSimLastDialOptions(void) {

@@ -23,6 +23,9 @@ DWORD WINAPI RasSimSetMissing(LPCSTR function);       // NULL or "off" clears
 // Return the bytes needed including the terminator; the text is cut to size.
 DWORD WINAPI RasSimListConnections(LPSTR buffer, DWORD size);
 DWORD WINAPI RasSimGetCalls(LPSTR buffer, DWORD size);
+// Drops this process's notification registrations, as its end would: a
+// test that starts the program again in one process starts clean.
+DWORD WINAPI RasSimForgetRegistrations(void);
 // Option word of the most recent RasDialA, or 0xFFFFFFFF when it had no
 // extension record.
 DWORD WINAPI RasSimLastDialOptions(void);

@@ -17,6 +17,36 @@
 #define IDD_REMIND      106
 #define IDD_ASK         108
 
+#define IDC_DIAL_STATUS 1002  // status line of the "DIALING" dialog
+#define IDT_DIAL_STATUS 100   // its status timer
+
+// RAS state texts (not consecutive: the numbers in between belong to the
+// dialogs, the menu and the icons)
+#define IDS_RASCS_OPENPORT              105
+#define IDS_RASCS_PORTOPENED            107
+#define IDS_RASCS_CONNECTDEVICE         109
+#define IDS_RASCS_DEVICECONNECTED       111
+#define IDS_RASCS_ALLDEVICESCONNECTED   113
+#define IDS_RASCS_AUTHENTICATE          115
+#define IDS_RASCS_AUTHNOTIFY            117
+#define IDS_RASCS_AUTHRETRY             119
+#define IDS_RASCS_AUTHCALLBACK          120
+#define IDS_RASCS_AUTHCHANGEPASSWORD    121
+#define IDS_RASCS_AUTHPROJECT           122
+#define IDS_RASCS_AUTHLINKSPEED         123
+#define IDS_RASCS_AUTHACK               124
+#define IDS_RASCS_REAUTHENTICATE        125
+#define IDS_RASCS_AUTHENTICATED         127
+#define IDS_RASCS_PREPAREFORCALLBACK    129
+#define IDS_RASCS_WAITFORMODEMRESET     130
+#define IDS_RASCS_WAITFORCALLBACK       131
+#define IDS_RASCS_INTERACTIVE           132
+#define IDS_RASCS_RETRYAUTHENTICATION   133
+#define IDS_RASCS_CALLBACKSETBYCALLER   134
+#define IDS_RASCS_PASSWORDEXPIRED       135
+#define IDS_RASCS_CONNECTED             136
+#define IDS_RASCS_DISCONNECTED          137
+
 // Menus
 #define IDM_TRAYMENU    112
 

@@ -107,6 +107,30 @@ TEST_F(Wendle, SixConnectionsAreAllHungUp) {
     EXPECT_TRUE(Find("#32770", true) == NULL) << "no warning box expected";
 }
 
+TEST_F(Wendle, DialFromTheTrayMenuWithItsProgressDialog) {
+    RasSimAddEntry("Office", TRUE);
+    RasSimSetDialScript("Office", "0:600,2:600,5:600,8192");
+    Launch();
+    ASSERT_TRUE(WaitFor([] { return SimCallsMatching("RasConnectionNotificationA").size() == 2; }, 5000));
+    HWND menu = RightClick();
+    ASSERT_TRUE(menu != NULL);
+    PostMessageA(menu, WM_CHAR, 'd', 0);  // opens "&Dial", its first entry selected
+    PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+    HWND dlg = NULL;
+    ASSERT_TRUE(WaitFor([&] {
+        for (HWND d : VisibleDialogs(pi_.dwProcessId)) dlg = d;
+        return dlg != NULL;
+    }, 5000)) << "no progress dialog\n" << Join(SimCalls());
+    char caption[300];
+    GetWindowTextA(dlg, caption, sizeof(caption));
+    EXPECT_STREQ("Connecting: Office...", caption);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(dlg); }, 8000)) << "the dialog did not end";
+    EXPECT_EQ(std::vector<std::string>{"Office\t8192"}, SimConnections());
+    // The watchers saw the connection: the online monitor now asks RAS every second.
+    size_t before = SimCallsMatching("RasGetConnectStatusA Office").size();
+    EXPECT_TRUE(WaitFor([&] { return SimCallsMatching("RasGetConnectStatusA Office").size() >= before + 2; }, 5000));
+}
+
 TEST_F(Wendle, ReminderComesWhileOnlineAndYesHangsUp) {
     HKEY key;
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Ferrow Apps\\Wendle", 0, NULL, 0,

@@ -192,6 +192,16 @@ void MainWindow::Close() {
     EXPECT_TRUE(WaitFor([this] { return ThreadCount() <= baseThreads_; }, 10000))
         << ThreadCount() << " threads, " << baseThreads_ << " before the window:" << ThreadStarts()
         << "\n monitor " << (void *)OnlineMonitor;
+    // The notification events outlive the window (RAS holds them): a signal
+    // nobody took must not reach the next window of this process.
+    RasSimForgetRegistrations();
+    for (const char *name : {"ZKRASNotifyEventOn", "ZKRASNotifyEventOff"}) {
+        HANDLE ev = OpenEventA(EVENT_MODIFY_STATE, FALSE, name);
+        if (ev) {
+            ResetEvent(ev);
+            CloseHandle(ev);
+        }
+    }
 }
 
 void MainWindow::TearDown() {

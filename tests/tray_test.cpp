@@ -12,7 +12,8 @@
 namespace {
 
 const std::vector<std::string> MenuWith(bool hangUpEnabled) {
-    return {std::string("&Hang Up|40006") + (hangUpEnabled ? "" : "|grayed|disabled"),
+    return {"&Dial|-1|grayed|disabled",  // the phonebook is empty in these tests
+            std::string("&Hang Up|40006") + (hangUpEnabled ? "" : "|grayed|disabled"),
             "----",
             "&About|40001",
             "Exit|40004",

@@ -25,6 +25,7 @@ BOOL WINAPI winCenter(HWND hwnd);
 // The application's prompts.
 INT_PTR CALLBACK AskProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK RemindProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK AmRASDialProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
 
 #ifdef __cplusplus
 }

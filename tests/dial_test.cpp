@@ -1,0 +1,253 @@
+// The Dial submenu and the dial with its progress dialog, against the
+// simulated phonebook and its dial scripts.
+#include <gtest/gtest.h>
+
+#include "dial.h"
+#include "fixture.h"
+#include "rassim.h"
+#include "resource.h"
+#include "testutil.h"
+
+namespace {
+
+class Dialing : public MainWindow {
+protected:
+    void SetUp() override {
+        MainWindow::SetUp();
+        StartAndSettle();
+    }
+    void TearDown() override {
+        if (g_hDialWnd && IsWindow(g_hDialWnd)) DestroyWindow(g_hDialWnd);
+        MainWindow::TearDown();
+    }
+    // The Dial submenu as the tray menu shows it: its item in the tray menu,
+    // then one line per entry.
+    std::vector<std::string> DialMenu() {
+        HMENU tray = CreatePopupMenu();
+        AppendMenuA(tray, MF_STRING, IDM_HANGUP, "&Hang Up");
+        HMENU sub = BuildDialSubmenu(hwnd_, tray);
+        std::vector<std::string> lines = {std::string("item ") +
+                                          (GetMenuState(tray, 0, MF_BYPOSITION) & MF_GRAYED ? "grayed" : "enabled")};
+        EXPECT_EQ(sub, GetSubMenu(tray, 0));
+        for (int i = 0; i < GetMenuItemCount(sub); i++) {
+            char text[300] = "";
+            GetMenuStringA(sub, i, text, sizeof(text), MF_BYPOSITION);
+            lines.push_back(std::to_string(GetMenuItemID(sub, i)) + " " + text);
+        }
+        DestroyMenu(tray);
+        return lines;
+    }
+    std::string StatusLine() {
+        char text[100] = "";
+        GetDlgItemTextA(g_hDialWnd, IDC_DIAL_STATUS, text, sizeof(text));
+        return text;
+    }
+};
+
+TEST_F(Dialing, SubmenuListsThePhonebookInOrder) {
+    BoxWatcher boxes;
+    std::vector<std::string> empty = {"item grayed"};
+    EXPECT_EQ(empty, DialMenu());
+    EXPECT_EQ(1u, SimCallsMatching("RasEnumEntriesA").size());
+
+    RasSimAddEntry("Office", TRUE);
+    SimReset();
+    RasSimAddEntry("Office", TRUE);
+    std::vector<std::string> one = {"item enabled", "32872 Office"};
+    EXPECT_EQ(one, DialMenu());
+    EXPECT_EQ(1u, SimCallsMatching("RasEnumEntriesA").size()) << "one entry, one call";
+
+    RasSimAddEntry("Home & Away", TRUE);
+    RasSimAddEntry("Dial-in", FALSE);
+    std::vector<std::string> three = {"item enabled", "32872 Office", "32873 Home & Away", "32874 Dial-in"};
+    EXPECT_EQ(three, DialMenu());
+    EXPECT_EQ(3u, SimCallsMatching("RasEnumEntriesA").size()) << "several entries, two calls";
+    EXPECT_TRUE(boxes.Boxes().empty()) << Describe(boxes.Boxes());
+}
+
+TEST_F(Dialing, EnumerationErrorShowsItsBoxAndLeavesAnEmptyEnabledItem) {
+    RasSimAddEntry("Office", TRUE);
+    RasSimSetFault("entries", 621);
+    BoxWatcher boxes;
+    std::vector<std::string> failed = {"item enabled"};
+    EXPECT_EQ(failed, DialMenu());
+    RasSimSetFault("entries", 4321);
+    EXPECT_EQ(failed, DialMenu());
+    std::vector<BoxRecord> expected = {{"Wendle", "The phonebook file cannot be opened.", NULL, 0},
+                                       {"Wendle", "Undefined RasEnumEntries Error.", NULL, 0}};
+    EXPECT_EQ(expected, boxes.Boxes()) << Describe(boxes.Boxes());
+    RasSimSetFault("entries", 0);
+}
+
+TEST_F(Dialing, ChoosingAnItemDialsTheEntryNowAtItsPosition) {
+    for (int i = 0; i < 150; i++) RasSimAddEntry(("Entry " + std::to_string(i)).c_str(), TRUE);
+    EXPECT_EQ(151u, DialMenu().size()) << "every entry is listed";
+    for (int i = 0; i < 150; i++) RasSimSetDialScript(("Entry " + std::to_string(i)).c_str(), "0:5000");
+    SendMessageA(hwnd_, WM_COMMAND, IDM_DIAL_FIRST + 100, 0);  // the 101st: not routed
+    EXPECT_TRUE(SimCallsMatching("RasDialA").empty());
+    SendMessageA(hwnd_, WM_COMMAND, IDM_DIAL_FIRST + 1, 0);
+    EXPECT_EQ(std::vector<std::string>{"RasDialA Entry 1"}, SimCallsMatching("RasDialA"));
+    SendMessageA(g_hDialWnd, WM_COMMAND, IDCANCEL, 0);
+
+    SimReset();
+    RasSimAddEntry("Only", TRUE);
+    BoxWatcher boxes;
+    SendMessageA(hwnd_, WM_COMMAND, IDM_DIAL_FIRST + 1, 0);  // the list has become shorter
+    EXPECT_TRUE(SimCallsMatching("RasDialA").empty());
+    EXPECT_TRUE(g_hDialWnd == NULL);
+    EXPECT_TRUE(boxes.Boxes().empty());
+}
+
+TEST_F(Dialing, ADialFromStartToConnected) {
+    RasSimAddEntry("Office", TRUE);
+    RasSimSetDialScript("Office", "0:700,5:600,18:600,8192");
+    BoxWatcher boxes;
+    EXPECT_EQ(1, DialPhonebookEntry("Office"));
+    ASSERT_TRUE(g_hDialWnd != NULL);
+    HWND dlg = g_hDialWnd;
+    char caption[300];
+    GetWindowTextA(dlg, caption, sizeof(caption));
+    EXPECT_STREQ("Connecting: Office...", caption);
+    EXPECT_TRUE(IsWindowVisible(dlg));
+    EXPECT_EQ("", StatusLine()) << "nothing before the first tick";
+    std::vector<std::string> seen;
+    WaitFor([&] {
+        if (!IsWindow(dlg)) return true;
+        std::string s = StatusLine();
+        if (seen.empty() || seen.back() != s) seen.push_back(s);
+        return false;
+    }, 8000);
+    EXPECT_FALSE(IsWindow(dlg)) << "the dialog goes when connected";
+    std::vector<std::string> expected = {"", "Opening Port", "Starting Authentication", ""};
+    EXPECT_EQ(expected, seen) << Join(seen);
+    EXPECT_TRUE(boxes.Boxes().empty()) << Describe(boxes.Boxes());
+    EXPECT_EQ(std::vector<std::string>{"Office\t8192"}, SimConnections());
+    EXPECT_TRUE(WaitFor([this] { return !MainRows().empty() && MainRows().back().tip == "Connections Active"; }, 3000))
+        << "the watchers notice the new connection";
+}
+
+TEST_F(Dialing, FailingDialShowsOneBoxThenHangsUp) {
+    RasSimAddEntry("Home", TRUE);
+    RasSimSetDialScript("Home", "0:100,2:300!678");
+    BoxWatcher boxes;
+    DialPhonebookEntry("Home");
+    HWND dlg = g_hDialWnd;
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(dlg); }, 5000));
+    std::vector<BoxRecord> expected = {{"Wendle", "There is no answer.", NULL, 0}};
+    ASSERT_EQ(expected, boxes.Boxes()) << Describe(boxes.Boxes());
+    EXPECT_EQ(dlg, boxes.Boxes()[0].owner);
+    EXPECT_EQ(std::vector<std::string>{"RasHangUpA Home"}, SimCallsMatching("RasHangUpA"));
+    EXPECT_TRUE(SimConnections().empty());
+}
+
+TEST_F(Dialing, CancelAndTheCloseBoxHangUpAtOnce) {
+    RasSimAddEntry("Office", TRUE);
+    RasSimSetDialScript("Office", "0:200,5:10000");
+    for (UINT how : {0u, 1u}) {
+        SimCallsMatching("");
+        DialPhonebookEntry("Office");
+        HWND dlg = g_hDialWnd;
+        ASSERT_TRUE(dlg != NULL);
+        if (how == 0)
+            SendMessageA(GetDlgItem(dlg, IDCANCEL), BM_CLICK, 0, 0);
+        else
+            SendMessageA(dlg, WM_SYSCOMMAND, SC_CLOSE, 0);
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(dlg); }, 2000)) << how;
+        EXPECT_TRUE(SimConnections().empty()) << how;
+    }
+    EXPECT_EQ(2u, SimCallsMatching("RasHangUpA").size()) << Join(SimCalls());
+}
+
+TEST_F(Dialing, NoSavedPasswordDialsNothing) {
+    RasSimAddEntry("Guest", FALSE);
+    BoxWatcher boxes;
+    EXPECT_EQ(0, DialPhonebookEntry("Guest"));
+    EXPECT_TRUE(g_hDialWnd == NULL);
+    EXPECT_TRUE(SimCallsMatching("RasDialA").empty());
+    EXPECT_TRUE(boxes.Boxes().empty());
+}
+
+TEST_F(Dialing, RefusedStartShowsItsBoxAndLeavesNothingHeld) {
+    RasSimAddEntry("Office", TRUE);
+    for (DWORD fault : {676u, 4242u}) {
+        RasSimSetFault("dial", fault);
+        BoxWatcher boxes;
+        EXPECT_EQ(1, DialPhonebookEntry("Office"));
+        std::string text = fault == 676 ? "The line is busy." : "Undefined RAS Dial Error (4242).";
+        std::vector<BoxRecord> expected = {{"Wendle", text, NULL, 0}};
+        EXPECT_EQ(expected, boxes.Boxes()) << Describe(boxes.Boxes());
+        EXPECT_TRUE(g_hDialWnd == NULL);
+        EXPECT_TRUE(SimConnections().empty()) << "the port the refused dial held is released";
+    }
+    RasSimSetFault("dial", 0);
+}
+
+TEST_F(Dialing, SecondDialWhileOneRunsIsRefusedVisibly) {
+    RasSimAddEntry("Office", TRUE);
+    RasSimAddEntry("Home", TRUE);
+    RasSimSetDialScript("Office", "0:10000");
+    DialPhonebookEntry("Office");
+    HWND first = g_hDialWnd;
+    BoxWatcher boxes;
+    DialPhonebookEntry("Home");
+    EXPECT_EQ(first, g_hDialWnd);
+    EXPECT_EQ(std::vector<std::string>{"RasDialA Office"}, SimCallsMatching("RasDialA"));
+    ASSERT_EQ(1u, boxes.Boxes().size());
+    EXPECT_EQ("Already dialing Office.\nCancel that dial before starting another.", boxes.Boxes()[0].text);
+    SendMessageA(first, WM_COMMAND, IDCANCEL, 0);
+}
+
+TEST_F(Dialing, LongEntryNamesAreCutSafely) {
+    std::string name(256, 'n');
+    RasSimAddEntry(name.c_str(), TRUE);
+    RasSimSetDialScript(name.c_str(), "0:10000");
+    DialPhonebookEntry(name.c_str());
+    ASSERT_TRUE(g_hDialWnd != NULL);
+    char caption[400];
+    GetWindowTextA(g_hDialWnd, caption, sizeof(caption));
+    EXPECT_EQ("Connecting: " + std::string(244, 'n') + "...", caption);
+    EXPECT_EQ(255u, strlen(g_szDialEntry));
+    SendMessageA(g_hDialWnd, WM_COMMAND, IDCANCEL, 0);
+}
+
+TEST_F(Dialing, StateTextsAndTheOptionWord) {
+    struct Row {
+        DWORD state;
+        const char *text;
+    } rows[] = {{0, "Opening Port"}, {13, "Reauthenticatation Started"}, {17, "Waiting For Callback"},
+                {18, ""},            {0x1003, "Password Expired"},       {0x2001, "Disconnected"}, {99, ""}};
+    for (const Row &r : rows) {
+        char text[80] = "";
+        if (UINT id = DialStateStringId(r.state)) LoadStringA(g_hInstance, id, text, sizeof(text));
+        EXPECT_STREQ(r.text, text) << r.state;
+    }
+    RasSimAddEntry("Office", TRUE);
+    RasSimSetDialScript("Office", "0:10000");
+    BoxWatcher boxes;
+    DialPhonebookEntry("Office");
+    SendMessageA(g_hDialWnd, WM_COMMAND, IDCANCEL, 0);
+    if (IsLegacyRasPlatform()) {
+        EXPECT_EQ(0u, RasSimLastDialOptions());
+        EXPECT_TRUE(SimCallsMatching("RasGetEntryPropertiesA").empty());
+    } else {
+        EXPECT_EQ(0x14u, RasSimLastDialOptions());
+        EXPECT_EQ(std::vector<std::string>{"RasGetEntryPropertiesA Office"}, SimCallsMatching("RasGetEntryPropertiesA"));
+    }
+    EXPECT_TRUE(boxes.Boxes().empty());
+}
+
+TEST_F(Dialing, MissingEntryPropertiesWarnsThenDialsOnNT) {
+    RasSimAddEntry("Office", TRUE);
+    RasSimSetDialScript("Office", "0:10000");
+    RasSimSetMissing("RasGetEntryPropertiesA");
+    BoxWatcher boxes;
+    DialPhonebookEntry("Office");
+    std::vector<BoxRecord> expected;
+    if (!IsLegacyRasPlatform()) expected = {{"Wendle", "Error Finding Function - RasGetEntryProperties", NULL, 0}};
+    EXPECT_EQ(expected, boxes.Boxes()) << Describe(boxes.Boxes());
+    EXPECT_EQ(std::vector<std::string>{"RasDialA Office"}, SimCallsMatching("RasDialA"));
+    RasSimSetMissing("off");
+    SendMessageA(g_hDialWnd, WM_COMMAND, IDCANCEL, 0);
+}
+
+}  // namespace
