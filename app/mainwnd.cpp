@@ -81,6 +81,7 @@ void ShowTrayMenu(HWND hwnd) {
 LRESULT OnTrayCallback(HWND hwnd, LPARAM mouseMsg) {
     switch (mouseMsg) {
     case WM_LBUTTONDBLCLK:
+        OpenProperties();
         return 0;
     case WM_RBUTTONDOWN:
         ShowTrayMenu(hwnd);
@@ -101,6 +102,9 @@ LRESULT OnCommand(HWND hwnd, WORD id) {
         break;
     case IDM_HANGUP:
         SendMessageA(hwnd, MSG_HANGUP_ALL, 0, 0);
+        break;
+    case IDM_PROPERTIES:
+        OpenProperties();
         break;
     }
     return 0;

@@ -47,6 +47,17 @@
 #define IDS_RASCS_CONNECTED             136
 #define IDS_RASCS_DISCONNECTED          137
 
+// Properties dialog
+#define IDD_PROPERTIES          114
+#define IDC_AUTODISCONNECT      1000
+#define IDC_DISCONNECT_MINUTES  1001
+#define IDC_REMIND              1002
+#define IDC_REMIND_MINUTES      1003
+#define IDC_REMIND_LABEL        1004
+#define IDC_REMIND_UNIT         1005
+#define IDC_DISCONNECT_UNIT     1006
+#define IDC_DISCONNECT_LABEL    1007
+
 // Menus
 #define IDM_TRAYMENU    112
 

@@ -27,4 +27,11 @@ LONG GetRegistryBool(LPCSTR subKey, LPCSTR valueName, LONG defaultOn);
 LONG WriteRegistryBool(LPCSTR subKey, LPCSTR valueName, LONG on);
 LONG ParseSwitchText(LPCSTR text);
 
+// The properties dialog, opened modally without an owner.
+INT_PTR CALLBACK PropertiesProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
+void OpenProperties(void);
+// The help call; tests observe it here.
+typedef BOOL (WINAPI *WinHelpFn)(HWND hwnd, LPCSTR file, UINT command, ULONG_PTR data);
+extern WinHelpFn g_pfnWinHelp;
+
 #endif

@@ -131,6 +131,42 @@ TEST_F(Wendle, DialFromTheTrayMenuWithItsProgressDialog) {
     EXPECT_TRUE(WaitFor([&] { return SimCallsMatching("RasGetConnectStatusA Office").size() >= before + 2; }, 5000));
 }
 
+TEST_F(Wendle, DoubleClickOpensPropertiesAndOKStoresThem) {
+    Launch();
+    PostMessageA(hwnd_, MSG_TRAY_CALLBACK, TRAY_ICON_ID, WM_LBUTTONDBLCLK);
+    HWND dlg = NULL;
+    ASSERT_TRUE(WaitFor([&] {
+        for (HWND d : VisibleDialogs(pi_.dwProcessId)) dlg = d;
+        return dlg != NULL;
+    }, 5000)) << "no properties dialog";
+    char caption[64];
+    GetWindowTextA(dlg, caption, sizeof(caption));
+    EXPECT_STREQ("RAS Notification Properties", caption);
+    SetDlgItemTextA(dlg, 1001, "45");
+    SetDlgItemTextA(dlg, 1003, "7");
+    SendMessageA(GetDlgItem(dlg, 1002), BM_CLICK, 0, 0);  // reminder off
+    PostMessageA(GetDlgItem(dlg, IDOK), BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(dlg); }, 5000));
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Ferrow Apps\\Wendle", 0, KEY_READ, &key));
+    DWORD number = 0, size = 4, type = 0;
+    RegQueryValueExA(key, "Disconnect Time", NULL, &type, (BYTE *)&number, &size);
+    EXPECT_EQ((DWORD)REG_DWORD, type);
+    EXPECT_EQ(45u, number);
+    size = 4;
+    RegQueryValueExA(key, "Remind Time", NULL, &type, (BYTE *)&number, &size);
+    EXPECT_EQ(7u, number);
+    char text[8] = "";
+    size = sizeof(text);
+    RegQueryValueExA(key, "Remind Online", NULL, &type, (BYTE *)text, &size);
+    EXPECT_EQ((DWORD)REG_SZ, type);
+    EXPECT_STREQ("No", text);
+    size = sizeof(text);
+    RegQueryValueExA(key, "Auto Disconnect", NULL, &type, (BYTE *)text, &size);
+    EXPECT_STREQ("Yes", text);
+    RegCloseKey(key);
+}
+
 TEST_F(Wendle, ReminderComesWhileOnlineAndYesHangsUp) {
     HKEY key;
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Ferrow Apps\\Wendle", 0, NULL, 0,

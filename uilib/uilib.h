@@ -22,6 +22,11 @@ BOOL WINAPI InflateWnd(HWND hwnd, int dx, int dy);
 BOOL WINAPI MoveWnd(HWND hwnd, int dx, int dy);
 BOOL WINAPI winCenter(HWND hwnd);
 
+// INI-file helpers.
+BOOL WINAPI WritePrivateProfileInt(LPCSTR section, LPCSTR key, LONG value, LPCSTR file);
+BOOL __cdecl WritePrivateProfileItem(LPCSTR section, LPCSTR key, LPCSTR file, LPCSTR format, ...);
+LONG WINAPI GetPrivateProfileBool(LPCSTR section, LPCSTR key, LONG defaultOn, LPCSTR file);
+
 // The application's prompts.
 INT_PTR CALLBACK AskProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK RemindProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);

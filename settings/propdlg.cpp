@@ -1,0 +1,112 @@
+// "RAS Notification Properties": the one place where the user changes the
+// settings. OK stores all four in memory and in the registry at once; the
+// online monitor uses them from its next pass.
+#include <stdlib.h>
+
+#include "settings.h"
+#include "../app/app.h"
+#include "../res/resource.h"
+#include "../uilib/uilib.h"
+
+WinHelpFn g_pfnWinHelp = WinHelpA;
+
+namespace {
+
+const DWORD kHelpIds[] = {
+    IDC_AUTODISCONNECT, 4, IDC_DISCONNECT_MINUTES, 5, IDC_DISCONNECT_LABEL, 5, IDC_DISCONNECT_UNIT, 5,
+    IDC_REMIND,         6, IDC_REMIND_MINUTES,     7, IDC_REMIND_LABEL,     7, IDC_REMIND_UNIT,     7,
+    IDOK,               8, IDCANCEL,               9, 0,                    0,
+};
+
+void ShowMinutes(HWND dlg, int field, LONG minutes) {
+    char text[16];
+    wsprintfA(text, "%d", minutes);
+    SetDlgItemTextA(dlg, field, text);  // before the limit: a longer stored value shows whole
+    SendDlgItemMessageA(dlg, field, EM_LIMITTEXT, 3, 0);
+}
+
+// What the field says, as atoi reads it, kept to 0..999: a negative number
+// taken unsigned is above 999 too.
+LONG ReadMinutes(HWND dlg, int field) {
+    char text[20];
+    GetDlgItemTextA(dlg, field, text, sizeof(text));
+    LONG minutes = atoi(text);
+    return (DWORD)minutes > 999 ? 999 : minutes;
+}
+
+void EnableControls(HWND dlg, const int *ids, int count, BOOL enable) {
+    for (int i = 0; i < count; i++) EnableWindow(GetDlgItem(dlg, ids[i]), enable);
+}
+
+INT_PTR OnPropertiesInit(HWND dlg) {
+    winCenter(dlg);
+    SetForegroundWindow(dlg);
+    ShowMinutes(dlg, IDC_DISCONNECT_MINUTES, AppSettings.disconnectMinutes);
+    ShowMinutes(dlg, IDC_REMIND_MINUTES, AppSettings.remindMinutes);
+    CheckDlgButton(dlg, IDC_AUTODISCONNECT, AppSettings.autoDisconnect);
+    CheckDlgButton(dlg, IDC_REMIND, AppSettings.remindOnline);
+    return TRUE;
+}
+
+INT_PTR OnPropertiesOK(HWND dlg) {
+    AppSettings.disconnectMinutes = ReadMinutes(dlg, IDC_DISCONNECT_MINUTES);
+    WriteRegistryInt(SETTINGS_KEY, "Disconnect Time", AppSettings.disconnectMinutes);
+    AppSettings.remindMinutes = ReadMinutes(dlg, IDC_REMIND_MINUTES);
+    WriteRegistryInt(SETTINGS_KEY, "Remind Time", AppSettings.remindMinutes);
+    AppSettings.remindOnline = IsDlgButtonChecked(dlg, IDC_REMIND) ? 1 : 0;
+    WriteRegistryBool(SETTINGS_KEY, "Remind Online", AppSettings.remindOnline);
+    AppSettings.autoDisconnect = IsDlgButtonChecked(dlg, IDC_AUTODISCONNECT) ? 1 : 0;
+    WriteRegistryBool(SETTINGS_KEY, "Auto Disconnect", AppSettings.autoDisconnect);
+    EndDialog(dlg, 1);
+    return TRUE;
+}
+
+INT_PTR OnAutoDisconnectClicked(HWND dlg) {
+    static const int ids[] = {IDC_DISCONNECT_MINUTES, IDC_DISCONNECT_LABEL, IDC_DISCONNECT_UNIT};
+    EnableControls(dlg, ids, 3, IsDlgButtonChecked(dlg, IDC_AUTODISCONNECT) == BST_CHECKED);
+    return TRUE;
+}
+
+INT_PTR OnRemindClicked(HWND dlg) {
+    static const int ids[] = {IDC_REMIND_LABEL, IDC_REMIND_UNIT, IDC_REMIND_MINUTES};
+    EnableControls(dlg, ids, 3, IsDlgButtonChecked(dlg, IDC_REMIND) == BST_CHECKED);
+    return TRUE;
+}
+
+INT_PTR OnPropertiesCommand(HWND dlg, WORD id) {
+    switch (id) {
+    case IDOK:
+        return OnPropertiesOK(dlg);
+    case IDCANCEL:
+        EndDialog(dlg, 1);
+        return TRUE;
+    case IDC_AUTODISCONNECT:
+        return OnAutoDisconnectClicked(dlg);
+    case IDC_REMIND:
+        return OnRemindClicked(dlg);
+    }
+    return TRUE;
+}
+
+INT_PTR OnPropertiesHelp(const HELPINFO *help) {
+    g_pfnWinHelp((HWND)help->hItemHandle, "Wendle.hlp", HELP_WM_HELP, (ULONG_PTR)kHelpIds);
+    return TRUE;
+}
+
+}  // namespace
+
+INT_PTR CALLBACK PropertiesProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_INITDIALOG:
+        return OnPropertiesInit(dlg);
+    case WM_COMMAND:
+        return OnPropertiesCommand(dlg, LOWORD(wParam));
+    case WM_HELP:
+        return OnPropertiesHelp((const HELPINFO *)lParam);
+    }
+    return FALSE;
+}
+
+void OpenProperties(void) {
+    DialogBoxParamA(g_hInstance, MAKEINTRESOURCEA(IDD_PROPERTIES), NULL, PropertiesProc, 0);
+}
