@@ -11,6 +11,14 @@
 extern "C" {
 #endif
 
+// Bitmap colour utilities. A returned bitmap belongs to the caller.
+HBITMAP __cdecl LoadTransparentBitmap1(HINSTANCE instance, LPCSTR name, COLORREF replacement);
+LONG WINAPI SwapBitmapColors(HBITMAP bitmap, COLORREF a, COLORREF b, HPALETTE palette);
+LONG WINAPI ChangeBitmapColor(HBITMAP bitmap, COLORREF oldColour, COLORREF newColour, HPALETTE palette);
+void WINAPI ChangeBitmapColorDC(HDC dc, const BITMAP *bm, COLORREF oldColour, COLORREF newColour);
+HBITMAP WINAPI CopyBitmap(HBITMAP bitmap);
+void WINAPI DimBitmap(HBITMAP bitmap, HBITMAP *out);
+
 // Window and message utilities.
 void __cdecl DisplayStatusMessage(HWND target, LPCSTR format, ...);
 void __cdecl Comment(HWND owner, LPCSTR caption, LPCSTR format, ...);
