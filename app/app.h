@@ -46,6 +46,9 @@ extern MonitorClockFn g_pfnMonitorClock;
 extern DWORD g_monitorPauseMs;
 extern UINT g_promptTimeoutMs;
 
+// The About box, opened modally without an owner.
+void OpenAbout(void);
+
 // Connection queries.
 BOOL AnyConnectionUp(HWND hwnd);
 int HangUpAllConnections(HWND owner);

@@ -106,6 +106,9 @@ LRESULT OnCommand(HWND hwnd, WORD id) {
     case IDM_PROPERTIES:
         OpenProperties();
         break;
+    case IDM_ABOUT:
+        OpenAbout();
+        break;
     }
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "app.h"
 #include "../settings/settings.h"
+#include "../uilib/controls.h"
 
 HINSTANCE g_hInstance;
 
@@ -15,6 +16,8 @@ HWND StartWendle(HINSTANCE instance) {
     wc.hbrBackground = (HBRUSH)GetStockObject(BLACK_BRUSH);
     wc.lpszClassName = MAIN_CLASS_NAME;
     if (!RegisterClassA(&wc)) return NULL;
+    RegisterBMPButtonClass(instance);
+    RegisterDipsWindowClass(instance);
 
     // Never shown: it exists to own the tray icon and receive messages.
     HWND hwnd = CreateWindowExA(0, MAIN_CLASS_NAME, MAIN_CLASS_NAME, 0x06CF0188, CW_USEDEFAULT, CW_USEDEFAULT,

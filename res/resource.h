@@ -58,6 +58,19 @@
 #define IDC_DISCONNECT_UNIT     1006
 #define IDC_DISCONNECT_LABEL    1007
 
+// About box
+#define IDD_ABOUT       138
+#define IDC_MARQUEE     730
+#define IDC_LOGO        818
+#define IDC_ABOUT_DESCRIPTION 1051
+#define IDC_ABOUT_BY    1056
+#define IDC_ABOUT_AUTHOR 1058
+#define IDC_ABOUT_CONTACT 1060
+
+// "Enter User Details" (named resource IDD_GETUPASS; no code opens it)
+#define IDC_USERNAME    1100
+#define IDC_PASSWORD    1101
+
 // Menus
 #define IDM_TRAYMENU    112
 

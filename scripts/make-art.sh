@@ -61,4 +61,20 @@ convert -size 32x32 xc:none \
   -draw 'line 14,28 26,28' -draw 'polygon 27,28 23,25 23,31' \
   "$tmp/ask.png"
 python3 "$here/ico4.py" "$tmp/ask.png" ask.ico
-echo "art: icons written to res/art"
+
+
+# About box logo: 70 x 210, 256-colour palette, the key colour RGB(244, 51, 239)
+# as background so that it takes the button face. Flat colours only, so the
+# palette keeps every colour exactly.
+convert -size 70x210 xc:'#f433ef' +antialias \
+  -fill '#000080' -draw 'roundrectangle 8,8 61,201 8,8' \
+  -fill '#0000ff' -draw 'roundrectangle 12,12 57,197 6,6' \
+  -fill '#c0c0c0' -stroke black -strokewidth 1 -draw 'rectangle 17,20 52,44' -draw 'rectangle 17,166 52,190' \
+  -fill '#00ff00' -stroke none -draw 'rectangle 20,23 49,41' -draw 'rectangle 20,169 49,187' \
+  -stroke '#ffff00' -strokewidth 3 -draw 'line 34,48 34,162' \
+  -fill '#ffff00' -stroke black -strokewidth 1 -draw 'rectangle 29,70 39,80' -draw 'rectangle 29,100 39,110' \
+  -draw 'rectangle 29,130 39,140' \
+  -fill white -stroke none -draw 'rectangle 23,28 27,36' -draw 'rectangle 42,174 46,182' \
+  "$tmp/logo.png"
+python3 "$here/bmp8.py" "$tmp/logo.png" logo.bmp
+echo "art: icons and logo written to res/art"

@@ -35,7 +35,8 @@ BOOL WINAPI WritePrivateProfileInt(LPCSTR section, LPCSTR key, LONG value, LPCST
 BOOL __cdecl WritePrivateProfileItem(LPCSTR section, LPCSTR key, LPCSTR file, LPCSTR format, ...);
 LONG WINAPI GetPrivateProfileBool(LPCSTR section, LPCSTR key, LONG defaultOn, LPCSTR file);
 
-// The application's prompts.
+// The application's dialog procedures.
+INT_PTR CALLBACK AboutProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK AskProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK RemindProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK AmRASDialProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -1,0 +1,169 @@
+// The About box and the two control classes it stands on.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <thread>
+
+#include "app.h"
+#include "controls.h"
+#include "resource.h"
+#include "testutil.h"
+#include "uilib.h"
+
+namespace {
+
+// Runs the About box modally on this thread while `drive` works it from
+// another thread, as a user would; returns the dialog's result.
+INT_PTR RunAbout(const std::function<void(HWND)> &drive) {
+    std::thread user([&] {
+        HWND dlg = NULL;
+        for (int i = 0; i < 500 && !dlg; i++) {
+            for (HWND d : VisibleDialogs()) {
+                char caption[64] = "";
+                GetWindowTextA(d, caption, sizeof(caption));
+                if (strcmp(caption, "About Wendle") == 0) dlg = d;
+            }
+            if (!dlg) Sleep(5);
+        }
+        if (dlg) drive(dlg);
+    });
+    INT_PTR result = DialogBoxParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_ABOUT), NULL, AboutProc, 0);
+    user.join();
+    return result;
+}
+
+std::string Marquee(HWND dlg) {
+    char text[64] = "";
+    GetDlgItemTextA(dlg, IDC_MARQUEE, text, sizeof(text));
+    return text;
+}
+
+class About : public ::testing::Test {
+protected:
+    void SetUp() override {
+        g_hInstance = GetModuleHandleA(NULL);
+        RegisterDipsWindowClass(g_hInstance);
+    }
+};
+
+TEST_F(About, MarqueeRunsItsTwentyTwoFrameCycle) {
+    std::vector<std::string> frames;
+    std::string before;
+    RunAbout([&](HWND dlg) {
+        before = Marquee(dlg);
+        for (int tick = 0; tick < 23; tick++) {
+            SendMessageA(dlg, WM_TIMER, 0, 0);
+            frames.push_back("[" + Marquee(dlg) + "]");
+        }
+        SendMessageA(GetDlgItem(dlg, IDOK), BM_CLICK, 0, 0);
+    });
+    EXPECT_EQ("", before) << "empty until the first tick";
+    std::vector<std::string> expected = {
+        "[          W]", "[         We]", "[        Wen]", "[       Wend]", "[      Wendl]", "[     Wendle]",
+        "[    Wendle ]", "[   Wendle v]", "[  Wendle v1]", "[ Wendle v1.]", "[Wendle v1.0]", "[endle v1.0]",
+        "[ndle v1.0]",   "[dle v1.0]",    "[le v1.0]",     "[e v1.0]",      "[ v1.0]",       "[v1.0]",
+        "[1.0]",         "[.0]",          "[0]",           "[]",            "[          W]"};
+    EXPECT_EQ(expected, frames) << Join(frames);
+}
+
+TEST_F(About, FirstFrameComesOnePeriodAfterOpening) {
+    std::string atOpen, later;
+    DWORD took = 0;
+    RunAbout([&](HWND dlg) {
+        atOpen = Marquee(dlg);
+        DWORD start = GetTickCount();
+        while (Marquee(dlg).empty() && GetTickCount() - start < 3000) Sleep(5);
+        took = GetTickCount() - start;
+        later = Marquee(dlg);
+        PostMessageA(dlg, WM_CLOSE, 0, 0);
+    });
+    EXPECT_EQ("", atOpen);
+    EXPECT_EQ("          W", later);
+    EXPECT_LT(took, 1000u);
+}
+
+TEST_F(About, EscapeIsIgnoredAndOKOrTheCloseBoxEndIt) {
+    for (int how : {0, 1}) {
+        bool stillOpen = false;
+        INT_PTR result = RunAbout([&](HWND dlg) {
+            SendMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
+            stillOpen = IsWindowVisible(dlg) != FALSE;
+            if (how == 0)
+                SendMessageA(GetDlgItem(dlg, IDOK), BM_CLICK, 0, 0);
+            else
+                SendMessageA(dlg, WM_SYSCOMMAND, SC_CLOSE, 0);
+        });
+        EXPECT_TRUE(stillOpen) << how;
+        EXPECT_EQ(1, result) << how;
+    }
+}
+
+size_t GdiHeadroom() {
+    std::vector<HRGN> made;
+    made.reserve(70000);
+    for (HRGN r; made.size() < 70000 && (r = CreateRectRgn(0, 0, 1, 1)) != NULL;) made.push_back(r);
+    for (HRGN r : made) DeleteObject(r);
+    return made.size();
+}
+
+TEST_F(About, AHundredOpeningsLeakNothing) {
+    auto openAndClose = [](HWND dlg) {
+        SendMessageA(dlg, WM_TIMER, 0, 0);
+        RedrawWindow(dlg, NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        SendMessageA(GetDlgItem(dlg, IDOK), BM_CLICK, 0, 0);
+    };
+    // Wine fills its font and dialog caches over the first openings.
+    for (int i = 0; i < 30; i++) RunAbout(openAndClose);
+    size_t before = GdiHeadroom();
+    for (int i = 0; i < 100; i++) RunAbout(openAndClose);
+    size_t after = GdiHeadroom();
+    EXPECT_GE(after + 8, before) << "GDI objects leaked: " << before - after;
+}
+
+// ---- the frame and the button class --------------------------------------------
+
+TEST(Controls, ButtonBrushFollowsTheVersion) {
+    EXPECT_EQ((HBRUSH)(COLOR_WINDOW + 1), ButtonBrushForVersion(0x04213303));  // 3.51
+    EXPECT_EQ((HBRUSH)(COLOR_BTNFACE + 1), ButtonBrushForVersion(0xC0005F03));  // 3.95
+    EXPECT_EQ((HBRUSH)(COLOR_BTNFACE + 1), ButtonBrushForVersion(0xC0000004));  // 4.0
+}
+
+TEST(Controls, Draw3DFramePixelsForEachStyle) {
+    const COLORREF F = GetSysColor(COLOR_BTNFACE), S = GetSysColor(COLOR_BTNSHADOW), H = GetSysColor(COLOR_BTNHIGHLIGHT),
+                   X = RGB(1, 2, 3);
+    struct Row {
+        int style;
+        COLORREF first, second;
+    } rows[] = {{FRAME_FLAT, F, F}, {FRAME_SUNKEN, S, H}, {FRAME_RAISED, H, S}, {7, X, X}};
+    for (const Row &r : rows) {
+        HDC screen = GetDC(NULL);
+        HDC dc = CreateCompatibleDC(screen);
+        HBITMAP bm = CreateCompatibleBitmap(screen, 6, 5);
+        ReleaseDC(NULL, screen);
+        HGDIOBJ old = SelectObject(dc, bm);
+        HBRUSH fill = CreateSolidBrush(X);
+        RECT all = {0, 0, 6, 5};
+        FillRect(dc, &all, fill);
+        DeleteObject(fill);
+        Draw3DFrame(dc, 0, 0, 5, 4, r.style);  // the frame of the rectangle (0, 0)-(5, 4)
+        std::string got, want;
+        for (int y = 0; y < 5; y++) {
+            for (int x = 0; x < 6; x++) {
+                COLORREF expect = X;
+                if ((x == 0 && y >= 1 && y <= 4) || (y == 0 && x <= 4)) expect = r.first;  // one short at the ends
+                if ((x == 4 && y <= 2) || (y == 3 && x >= 1 && x <= 4)) expect = r.second;
+                COLORREF c = GetPixel(dc, x, y);
+                got += c == F ? 'F' : c == S ? 'S' : c == H ? 'H' : c == X ? '.' : '?';
+                want += expect == F ? 'F' : expect == S ? 'S' : expect == H ? 'H' : '.';
+            }
+            got += '\n';
+            want += '\n';
+        }
+        EXPECT_EQ(want, got) << "style " << r.style;
+        SelectObject(dc, old);
+        DeleteObject(bm);
+        DeleteDC(dc);
+    }
+}
+
+}  // namespace
