@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "app.h"
+#include "bitmaps.h"
 #include "controls.h"
 #include "resource.h"
 #include "testutil.h"
@@ -164,6 +165,145 @@ TEST(Controls, Draw3DFramePixelsForEachStyle) {
         DeleteObject(bm);
         DeleteDC(dc);
     }
+}
+
+}  // namespace
+
+namespace {
+
+// A parent that counts the button's click notifications and may destroy the
+// button while handling one.
+std::vector<WPARAM> g_clicks;
+bool g_destroyOnClick;
+LRESULT CALLBACK ClickParent(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_COMMAND) {
+        g_clicks.push_back(wParam);
+        if (g_destroyOnClick) DestroyWindow(GetDlgItem(hwnd, 77));
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+class Button : public ::testing::Test {
+protected:
+    void SetUp() override {
+        g_hInstance = GetModuleHandleA(NULL);
+        RegisterBMPButtonClass(g_hInstance);
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = ClickParent;
+        wc.hInstance = g_hInstance;
+        wc.lpszClassName = "ClickParent";
+        RegisterClassA(&wc);
+        parent_ = CreateWindowA("ClickParent", "", WS_POPUP | WS_VISIBLE, 100, 100, 200, 100, NULL, NULL, g_hInstance,
+                                NULL);
+        button_ = CreateWindowA("QVBMPButton", "", WS_CHILD | WS_VISIBLE, 10, 10, 40, 30, parent_, (HMENU)77,
+                                g_hInstance, NULL);
+        g_clicks.clear();
+        g_destroyOnClick = false;
+        PumpPending();
+    }
+    void TearDown() override {
+        DestroyWindow(parent_);
+        PumpPending();
+    }
+    LONG Look() {
+        HGLOBAL block = (HGLOBAL)GetWindowLongA(button_, 0);
+        BMPButtonState *s = (BMPButtonState *)GlobalLock(block);
+        LONG look = s ? s->visualState : -1;
+        GlobalUnlock(block);
+        return look;
+    }
+    LRESULT Mouse(UINT msg, int x, int y) { return SendMessageA(button_, msg, MK_LBUTTON, MAKELPARAM(x, y)); }
+    HWND parent_, button_;
+};
+
+TEST_F(Button, ClickIsSentOnReleaseOverTheButtonOnly) {
+    Mouse(WM_LBUTTONDOWN, 5, 5);
+    EXPECT_EQ(2, Look());
+    EXPECT_EQ(button_, GetCapture());
+    Mouse(WM_LBUTTONUP, 5, 5);
+    EXPECT_EQ(std::vector<WPARAM>{77}, g_clicks);
+    Mouse(WM_LBUTTONDOWN, 5, 5);
+    Mouse(WM_LBUTTONUP, 150, 80);  // released outside
+    EXPECT_EQ(0, Look());
+    EXPECT_EQ(1u, g_clicks.size());
+    EXPECT_NE(button_, GetCapture());
+}
+
+TEST_F(Button, DoubleClickSendsTwoNotifications) {
+    Mouse(WM_LBUTTONDOWN, 5, 5);
+    Mouse(WM_LBUTTONUP, 5, 5);
+    Mouse(WM_LBUTTONDBLCLK, 5, 5);
+    Mouse(WM_LBUTTONUP, 5, 5);
+    EXPECT_EQ(2u, g_clicks.size());
+}
+
+TEST_F(Button, HeldSpaceStaysPressedAndClicksOnceAtRelease) {
+    for (int i = 0; i < 3; i++) SendMessageA(button_, WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_EQ(2, Look());
+    EXPECT_TRUE(g_clicks.empty());
+    SendMessageA(button_, WM_KEYUP, VK_SPACE, 0);
+    EXPECT_EQ(1, Look());
+    EXPECT_EQ(1u, g_clicks.size());
+    SendMessageA(button_, WM_KEYDOWN, 'A', 0);
+    EXPECT_EQ(1, Look()) << "other keys do nothing";
+}
+
+TEST_F(Button, DisablingAHeldButtonReleasesItAndTheReleaseSendsNothing) {
+    Mouse(WM_LBUTTONDOWN, 5, 5);
+    EnableWindow(button_, FALSE);
+    EXPECT_EQ(3, Look());
+    EXPECT_NE(button_, GetCapture());
+    EXPECT_EQ(1, Mouse(WM_LBUTTONUP, 5, 5));
+    EXPECT_TRUE(g_clicks.empty());
+    EnableWindow(button_, TRUE);
+    EXPECT_EQ(0, Look());
+}
+
+TEST_F(Button, ParentMayDestroyTheButtonInsideTheClick) {
+    g_destroyOnClick = true;
+    Mouse(WM_LBUTTONDOWN, 5, 5);
+    Mouse(WM_LBUTTONUP, 5, 5);
+    EXPECT_EQ(1u, g_clicks.size());
+    EXPECT_FALSE(IsWindow(button_));
+}
+
+TEST_F(Button, FocusShowsTheRaisedLookAndImagesCanBeSetAgain) {
+    SendMessageA(button_, WM_SETFOCUS, 0, 0);
+    EXPECT_EQ(1, Look());
+    SendMessageA(button_, WM_KILLFOCUS, 0, 0);
+    EXPECT_EQ(0, Look());
+    BMPButtonImageSource src = {g_hInstance, 0};
+    // The logo is a named resource; the button takes numeric ids only, so
+    // a missing id leaves the images empty and painting still works.
+    SendMessageA(button_, BMPBTN_SETIMAGES, 0, (LPARAM)&src);
+    SendMessageA(button_, BMPBTN_SETIMAGES, 0, (LPARAM)&src);
+    RedrawWindow(button_, NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW);
+    SendMessageA(button_, BMPBTN_ENABLE, 0, 0);
+    EXPECT_EQ(3, Look());
+    SendMessageA(button_, BMPBTN_ENABLE, 1, 0);
+    EXPECT_EQ(0, Look());
+}
+
+TEST(Bitmaps, KeyedLoadWithTheKeyAsReplacementKeepsTheLogo) {
+    HBITMAP plain = LoadBitmapA(GetModuleHandleA(NULL), "LOGO");
+    HBITMAP keyed = LoadKeyedBitmap(GetModuleHandleA(NULL), "LOGO", RGB(244, 51, 239));
+    HBITMAP face = LoadKeyedBitmap(GetModuleHandleA(NULL), "LOGO", GetSysColor(COLOR_BTNFACE));
+    ASSERT_TRUE(plain && keyed && face);
+    HDC dc = CreateCompatibleDC(NULL);
+    HGDIOBJ old = SelectObject(dc, plain);
+    COLORREF corner = GetPixel(dc, 0, 0), middle = GetPixel(dc, 34, 100);
+    SelectObject(dc, keyed);
+    EXPECT_EQ(corner, GetPixel(dc, 0, 0));
+    EXPECT_EQ(middle, GetPixel(dc, 34, 100));
+    SelectObject(dc, face);
+    EXPECT_EQ(GetSysColor(COLOR_BTNFACE), GetPixel(dc, 0, 0)) << "the key takes the button face";
+    EXPECT_EQ(middle, GetPixel(dc, 34, 100));
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(plain);
+    DeleteObject(keyed);
+    DeleteObject(face);
 }
 
 }  // namespace
