@@ -17,15 +17,7 @@ namespace {
 // another thread, as a user would; returns the dialog's result.
 INT_PTR RunAbout(const std::function<void(HWND)> &drive) {
     std::thread user([&] {
-        HWND dlg = NULL;
-        for (int i = 0; i < 500 && !dlg; i++) {
-            for (HWND d : VisibleDialogs()) {
-                char caption[64] = "";
-                GetWindowTextA(d, caption, sizeof(caption));
-                if (strcmp(caption, "About Wendle") == 0) dlg = d;
-            }
-            if (!dlg) Sleep(5);
-        }
+        HWND dlg = WaitForDialog("About Wendle");
         if (dlg) drive(dlg);
     });
     INT_PTR result = DialogBoxParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_ABOUT), NULL, AboutProc, 0);
@@ -304,6 +296,87 @@ TEST(Bitmaps, KeyedLoadWithTheKeyAsReplacementKeepsTheLogo) {
     DeleteObject(plain);
     DeleteObject(keyed);
     DeleteObject(face);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(About2, TwoBoxesOpenTogetherKeepTheirOwnState) {
+    g_hInstance = GetModuleHandleA(NULL);
+    RegisterDipsWindowClass(g_hInstance);
+    // Opened modeless here so that both live at once, as a second box from
+    // the tray menu would during the first one's modal loop.
+    HWND a = CreateDialogParamA(g_hInstance, MAKEINTRESOURCEA(IDD_ABOUT), NULL, AboutProc, 0);
+    HWND b = CreateDialogParamA(g_hInstance, MAKEINTRESOURCEA(IDD_ABOUT), NULL, AboutProc, 0);
+    ASSERT_TRUE(a && b);
+    for (int i = 0; i < 3; i++) SendMessageA(a, WM_TIMER, 0, 0);
+    SendMessageA(b, WM_TIMER, 0, 0);
+    EXPECT_EQ("        Wen", Marquee(a));
+    EXPECT_EQ("          W", Marquee(b));
+    SendMessageA(a, WM_COMMAND, IDOK, 0);  // closing one leaves the other scrolling
+    SendMessageA(b, WM_TIMER, 0, 0);
+    EXPECT_EQ("         We", Marquee(b));
+    SendMessageA(b, WM_COMMAND, IDOK, 0);
+    DestroyWindow(a);
+    DestroyWindow(b);
+}
+
+// Paints a button of 12 by 10 pixels in a given state and reads the frame.
+std::string ButtonLook(LONG visualState, LONG focus) {
+    HWND parent = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 50, 50, NULL, NULL, GetModuleHandleA(NULL), NULL);
+    HWND button = CreateWindowA("QVBMPButton", "", WS_CHILD, 0, 0, 12, 10, parent, (HMENU)5, GetModuleHandleA(NULL), NULL);
+    HDC screen = GetDC(NULL);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bm = CreateCompatibleBitmap(screen, 12, 10);
+    ReleaseDC(NULL, screen);
+    HGDIOBJ old = SelectObject(dc, bm);
+    RECT all = {0, 0, 12, 10};
+    FillRect(dc, &all, (HBRUSH)GetStockObject(BLACK_BRUSH));
+    BMPButtonState state = {NULL, NULL, visualState, 0, focus};
+    PaintBMPButton(button, dc, &state);
+    const COLORREF F = GetSysColor(COLOR_BTNFACE), S = GetSysColor(COLOR_BTNSHADOW), H = GetSysColor(COLOR_BTNHIGHLIGHT);
+    std::string look;
+    // The outer top-left corner, the inner top-left corner, the inner right edge.
+    for (POINT p : {POINT{0, 0}, POINT{1, 1}, POINT{10, 3}, POINT{11, 3}}) {
+        COLORREF c = GetPixel(dc, p.x, p.y);
+        look += c == F ? 'F' : c == S ? 'S' : c == H ? 'H' : c == 0 ? '.' : '?';
+    }
+    SelectObject(dc, old);
+    DeleteObject(bm);
+    DeleteDC(dc);
+    DestroyWindow(parent);
+    return look;
+}
+
+TEST(Controls, ButtonLookOfEachState) {
+    g_hInstance = GetModuleHandleA(NULL);
+    RegisterBMPButtonClass(g_hInstance);
+    EXPECT_EQ("....", ButtonLook(0, 0)) << "flat without an image: nothing drawn";
+    EXPECT_EQ("H..S", ButtonLook(1, 0)) << "raised";
+    EXPECT_EQ("FS.H", ButtonLook(2, 0)) << "pressed: face outline, sunken inner frame";
+    EXPECT_EQ("....", ButtonLook(3, 0)) << "disabled without an image";
+    EXPECT_EQ("H..S", ButtonLook(0, 1)) << "focus shows the raised frame";
+    EXPECT_EQ("....", ButtonLook(9, 0)) << "an unknown look draws nothing";
+}
+
+}  // namespace
+
+namespace {
+
+INT_PTR CALLBACK PlainDialog(HWND, UINT msg, WPARAM, LPARAM) { return msg == WM_INITDIALOG; }
+
+TEST(Templates, UserDetailsTemplateOpensOnceThePanelClassExists) {
+    g_hInstance = GetModuleHandleA(NULL);
+    RegisterDipsWindowClass(g_hInstance);
+    HWND dlg = CreateDialogParamA(g_hInstance, "IDD_GETUPASS", NULL, PlainDialog, 0);
+    ASSERT_TRUE(dlg != NULL);
+    char caption[64];
+    GetWindowTextA(dlg, caption, sizeof(caption));
+    EXPECT_STREQ("Enter User Details", caption);
+    EXPECT_TRUE(GetDlgItem(dlg, IDC_USERNAME) != NULL);
+    EXPECT_TRUE(GetWindowLongA(GetDlgItem(dlg, IDC_PASSWORD), GWL_STYLE) & ES_PASSWORD);
+    DestroyWindow(dlg);
 }
 
 }  // namespace

@@ -22,15 +22,7 @@ const char kCaption[] = "RAS Notification Properties";
 // from another thread the way a user would; returns what DialogBoxParam did.
 INT_PTR RunProperties(const std::function<void(HWND)> &drive, LPARAM mouseOrCommand = 0, HWND mainWnd = NULL) {
     std::thread user([&] {
-        HWND dlg = NULL;
-        for (int i = 0; i < 500 && !dlg; i++) {
-            for (HWND d : VisibleDialogs()) {
-                char caption[64] = "";
-                GetWindowTextA(d, caption, sizeof(caption));
-                if (strcmp(caption, kCaption) == 0) dlg = d;
-            }
-            if (!dlg) Sleep(10);
-        }
+        HWND dlg = WaitForDialog(kCaption);
         if (dlg) drive(dlg);
     });
     INT_PTR result = 1;

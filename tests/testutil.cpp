@@ -133,6 +133,19 @@ std::vector<HWND> WindowsOfProcess(DWORD pid, const char *cls, bool visibleOnly)
 
 std::vector<HWND> VisibleDialogs(DWORD pid) { return WindowsOfProcess(pid, "#32770", true); }
 
+HWND WaitForDialog(const char *caption, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    do {
+        for (HWND d : VisibleDialogs()) {
+            char text[128] = "";
+            GetWindowTextA(d, text, sizeof(text));
+            if (strcmp(text, caption) == 0) return d;
+        }
+        Sleep(5);
+    } while (GetTickCount() - start < timeoutMs);
+    return NULL;
+}
+
 bool IsPromptDialog(HWND dlg) { return HasGroupBox(dlg); }
 
 std::string Describe(const std::vector<BoxRecord> &boxes) {

@@ -42,6 +42,9 @@ std::string Describe(const std::vector<BoxRecord> &boxes);
 std::vector<HWND> WindowsOfProcess(DWORD pid, const char *cls, bool visibleOnly);
 // Visible dialogs (class #32770) of a process (0: this one).
 std::vector<HWND> VisibleDialogs(DWORD pid = 0);
+// Waits (from a helper thread) for a visible dialog of this process with
+// the caption; NULL after timeoutMs.
+HWND WaitForDialog(const char *caption, DWORD timeoutMs = 5000);
 // The program's own prompts carry a group box; message boxes do not.
 bool IsPromptDialog(HWND dlg);
 
