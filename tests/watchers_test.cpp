@@ -99,7 +99,8 @@ TEST_F(Watchers, KindAndThreadsFollowThePlatform) {
     }
     DWORD closed = GetTickCount();
     Close();
-    EXPECT_LT(GetTickCount() - closed, IsLegacyRasPlatform() ? 2600u : 1600u) << "threads end within their wait";
+    // Within the wait period, with a margin for a loaded machine.
+    EXPECT_LT(GetTickCount() - closed, IsLegacyRasPlatform() ? 3000u : 2000u) << "threads end within their wait";
 }
 
 TEST_F(Watchers, ReportConnectionsMadeAndDroppedOutside) {
