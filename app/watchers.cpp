@@ -3,6 +3,7 @@
 // connection notifications on NT.
 #include "app.h"
 #include "rasapi.h"
+#include "../uilib/libstate.h"
 
 namespace {
 
@@ -84,7 +85,7 @@ void StartWatcher(LPTHREAD_START_ROUTINE proc, LPVOID param) {
 }  // namespace
 
 BOOL IsLegacyVersion(DWORD version) {
-    WORD word = (WORD)((LOBYTE(LOWORD(version)) << 8) | HIBYTE(LOWORD(version)));
+    WORD word = VersionWord(version);
     if (word <= 0x0333) return FALSE;  // NT 3.51 and older: the NT path
     // The Windows 95 family sets the top bit; NT keeps its build number
     // there, which passes 10000 from Windows 10 on.

@@ -52,10 +52,8 @@ const DWORD RDEOPT_IgnoreModemSpeaker = 0x00000004;
 const DWORD RDEOPT_IgnoreSoftwareCompression = 0x00000010;
 
 // The modeless dialog is destroyed, not ended: EndDialog would only hide it.
-void CloseDialDialog(HWND dlg) {
-    KillTimer(dlg, IDT_DIAL_STATUS);
-    DestroyWindow(dlg);
-}
+// Its status timer stops in WM_DESTROY, whatever ended the dial.
+void CloseDialDialog(HWND dlg) { DestroyWindow(dlg); }
 
 // One dial at a time: a second choice brings the running one forward and
 // says why nothing else is dialled.
@@ -89,7 +87,6 @@ INT_PTR OnStatusTick(HWND dlg) {
 }
 
 INT_PTR OnDialCancel(HWND dlg) {
-    KillTimer(dlg, IDT_DIAL_STATUS);
     if (g_hRasConn) RasHangUpA(g_hRasConn);
     g_hRasConn = NULL;
     CloseDialDialog(dlg);

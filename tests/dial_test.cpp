@@ -73,8 +73,8 @@ TEST_F(Dialing, EnumerationErrorShowsItsBoxAndLeavesAnEmptyEnabledItem) {
     EXPECT_EQ(failed, DialMenu());
     RasSimSetFault("entries", 4321);
     EXPECT_EQ(failed, DialMenu());
-    std::vector<BoxRecord> expected = {{"Wendle", "The phonebook file cannot be opened.", NULL, 0},
-                                       {"Wendle", "Undefined RasEnumEntries Error.", NULL, 0}};
+    std::vector<BoxRecord> expected = {{"Wendle", "The phonebook file cannot be opened.", NULL},
+                                       {"Wendle", "Undefined RasEnumEntries Error.", NULL}};
     EXPECT_EQ(expected, boxes.Boxes()) << Describe(boxes.Boxes());
     RasSimSetFault("entries", 0);
 }
@@ -133,7 +133,7 @@ TEST_F(Dialing, FailingDialShowsOneBoxThenHangsUp) {
     DialPhonebookEntry("Home");
     HWND dlg = g_hDialWnd;
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(dlg); }, 5000));
-    std::vector<BoxRecord> expected = {{"Wendle", "There is no answer.", NULL, 0}};
+    std::vector<BoxRecord> expected = {{"Wendle", "There is no answer.", NULL}};
     ASSERT_EQ(expected, boxes.Boxes()) << Describe(boxes.Boxes());
     EXPECT_EQ(dlg, boxes.Boxes()[0].owner);
     EXPECT_EQ(std::vector<std::string>{"RasHangUpA Home"}, SimCallsMatching("RasHangUpA"));
@@ -174,7 +174,7 @@ TEST_F(Dialing, RefusedStartShowsItsBoxAndLeavesNothingHeld) {
         BoxWatcher boxes;
         EXPECT_EQ(1, DialPhonebookEntry("Office"));
         std::string text = fault == 676 ? "The line is busy." : "Undefined RAS Dial Error (4242).";
-        std::vector<BoxRecord> expected = {{"Wendle", text, NULL, 0}};
+        std::vector<BoxRecord> expected = {{"Wendle", text, NULL}};
         EXPECT_EQ(expected, boxes.Boxes()) << Describe(boxes.Boxes());
         EXPECT_TRUE(g_hDialWnd == NULL);
         EXPECT_TRUE(SimConnections().empty()) << "the port the refused dial held is released";
@@ -243,7 +243,7 @@ TEST_F(Dialing, MissingEntryPropertiesWarnsThenDialsOnNT) {
     BoxWatcher boxes;
     DialPhonebookEntry("Office");
     std::vector<BoxRecord> expected;
-    if (!IsLegacyRasPlatform()) expected = {{"Wendle", "Error Finding Function - RasGetEntryProperties", NULL, 0}};
+    if (!IsLegacyRasPlatform()) expected = {{"Wendle", "Error Finding Function - RasGetEntryProperties", NULL}};
     EXPECT_EQ(expected, boxes.Boxes()) << Describe(boxes.Boxes());
     EXPECT_EQ(std::vector<std::string>{"RasDialA Office"}, SimCallsMatching("RasDialA"));
     RasSimSetMissing("off");

@@ -8,7 +8,6 @@
 #include <set>
 #include <sstream>
 
-#include "app.h"
 #include "rassim.h"
 
 bool WaitFor(const std::function<bool()> &cond, DWORD timeoutMs) {
@@ -176,7 +175,6 @@ DWORD WINAPI BoxWatcher::Poll(LPVOID param) {
             r.caption = WindowText(dlg);
             r.text = WindowText(GetDlgItem(dlg, 0xFFFF));
             r.owner = GetWindow(dlg, GW_OWNER);
-            r.style = GetWindowLongA(dlg, GWL_STYLE);
             int answer;
             {
                 std::lock_guard<std::mutex> lock(self->lock_);
@@ -197,73 +195,6 @@ std::vector<BoxRecord> BoxWatcher::Boxes() {
 size_t BoxWatcher::Count() {
     std::lock_guard<std::mutex> lock(lock_);
     return boxes_.size();
-}
-
-// ---- the tray shell -------------------------------------------------------------
-
-namespace {
-
-std::mutex g_trayLock;
-std::vector<TrayCall> g_trayCalls;
-ShellNotifyIconFn g_savedShell;
-
-BOOL WINAPI RecordShellCall(DWORD op, PNOTIFYICONDATAA nid) {
-    TrayCall c;
-    c.op = op;
-    c.hwnd = nid->hWnd;
-    c.id = nid->uID;
-    c.flags = nid->uFlags;
-    c.callback = nid->uCallbackMessage;
-    c.hasIcon = nid->hIcon != NULL;
-    c.thread = GetCurrentThreadId();
-    // The record is the 88-byte original: the tip field is 64 bytes.
-    EXPECT_EQ(88u, nid->cbSize);
-    c.tip.assign(nid->szTip, strnlen(nid->szTip, 64));
-    std::lock_guard<std::mutex> lock(g_trayLock);
-    g_trayCalls.push_back(c);
-    return TRUE;
-}
-
-const char *OpName(DWORD op) {
-    switch (op) {
-    case NIM_ADD: return "ADD";
-    case NIM_MODIFY: return "MODIFY";
-    case NIM_DELETE: return "DELETE";
-    }
-    return "?";
-}
-
-}  // namespace
-
-std::string Describe(const std::vector<TrayCall> &calls) {
-    std::ostringstream out;
-    for (const auto &c : calls)
-        out << "  " << OpName(c.op) << " id=" << c.id << " flags=" << c.flags << " cb=" << c.callback
-            << " icon=" << (c.hasIcon ? "yes" : "no") << " tip=\"" << c.tip << "\"\n";
-    return calls.empty() ? "  (no calls)\n" : out.str();
-}
-
-TrayRecorder::TrayRecorder() {
-    Clear();
-    g_savedShell = g_pfnShellNotifyIcon;
-    g_pfnShellNotifyIcon = RecordShellCall;
-}
-
-TrayRecorder::~TrayRecorder() { g_pfnShellNotifyIcon = g_savedShell; }
-
-std::vector<TrayCall> TrayRecorder::Calls() {
-    std::lock_guard<std::mutex> lock(g_trayLock);
-    return g_trayCalls;
-}
-
-void TrayRecorder::Clear() {
-    std::lock_guard<std::mutex> lock(g_trayLock);
-    g_trayCalls.clear();
-}
-
-size_t TrayRecorder::Count() {
-    std::lock_guard<std::mutex> lock(g_trayLock);
-    return g_trayCalls.size();
 }
 
 // ---- the registry -------------------------------------------------------------------

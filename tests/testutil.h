@@ -31,7 +31,6 @@ struct BoxRecord {
     std::string caption;
     std::string text;
     HWND owner;
-    DWORD style;  // the box's window style
     bool operator==(const BoxRecord &o) const {
         return caption == o.caption && text == o.text;
     }
@@ -66,29 +65,6 @@ private:
     DWORD pid_;
     HANDLE stop_;
     HANDLE thread_;
-};
-
-// ---- the tray shell -------------------------------------------------------------
-struct TrayCall {
-    DWORD op;
-    HWND hwnd;
-    UINT id;
-    UINT flags;
-    UINT callback;
-    bool hasIcon;
-    DWORD thread;
-    std::string tip;
-};
-std::string Describe(const std::vector<TrayCall> &calls);
-
-// Replaces the shell call while it lives and records every call.
-class TrayRecorder {
-public:
-    TrayRecorder();
-    ~TrayRecorder();
-    std::vector<TrayCall> Calls();
-    void Clear();
-    size_t Count();
 };
 
 // ---- the registry -------------------------------------------------------------------

@@ -134,7 +134,7 @@ TEST_F(MainWindow, StrayDialEventShowsItsBox) {
     StartAndSettle();
     BoxWatcher boxes;
     EXPECT_EQ(0, SendMessageA(hwnd_, WM_RASDIALEVENT, RASCS_Connected, 0));
-    std::vector<BoxRecord> expected = {{"Wendle", "RASDIALEVENT Recieved", NULL, 0}};
+    std::vector<BoxRecord> expected = {{"Wendle", "RASDIALEVENT Recieved", NULL}};
     ASSERT_EQ(expected, boxes.Boxes()) << Describe(boxes.Boxes());
     EXPECT_EQ(hwnd_, boxes.Boxes()[0].owner);
 }
@@ -166,9 +166,7 @@ TEST_F(MainWindow, StartFailsQuietlyWhenTheClassExists) {
     EXPECT_TRUE(boxes.Boxes().empty());
 }
 
-TEST(SetTrayIcon, CutsTheTipAt63AndDestroysTheIcon) {
-    TrayRecorder tray;
-    g_hInstance = GetModuleHandleA(NULL);
+TEST_F(MainWindow, SetTrayIconCutsTheTipAt63AndDestroysTheIcon) {
     std::string longTip(70, 'x');
     longTip[62] = 'y';
     HICON icon = LoadAppIcon(IDI_IDLE);
@@ -178,14 +176,10 @@ TEST(SetTrayIcon, CutsTheTipAt63AndDestroysTheIcon) {
     EXPECT_FALSE(GetIconInfo(icon, &info)) << "the icon handed over must be destroyed";
     SetTrayIcon(NULL, NIM_MODIFY, NULL, NULL);
     SetTrayIcon(NULL, NIM_DELETE, NULL, std::string(63, 'z').c_str());
-    auto calls = tray.Calls();
-    ASSERT_EQ(3u, calls.size()) << Describe(calls);
-    EXPECT_EQ(std::string(62, 'x') + "y", calls[0].tip);
-    EXPECT_TRUE(calls[0].hasIcon);
-    EXPECT_EQ("", calls[1].tip);
-    EXPECT_FALSE(calls[1].hasIcon);
-    EXPECT_EQ(std::string(63, 'z'), calls[2].tip);
-    EXPECT_EQ((DWORD)NIM_DELETE, calls[2].op);
+    std::vector<TrayRow> expected = {{NIM_MODIFY, IDI_IDLE, std::string(62, 'x') + "y"},
+                                     {NIM_MODIFY, 0, ""},
+                                     {NIM_DELETE, 0, std::string(63, 'z')}};
+    EXPECT_EQ(expected, RowsNow()) << Describe(RowsNow());
 }
 
 }  // namespace

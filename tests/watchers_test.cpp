@@ -133,7 +133,7 @@ TEST_F(Watchers, MissingNotificationFunctionWarnsOncePerWatcher) {
     StartAndSettle();
     std::vector<BoxRecord> expected;
     if (!IsLegacyRasPlatform())
-        expected.assign(2, BoxRecord{"Wendle", "Error Finding Function - RasConnectionNotification", NULL, 0});
+        expected.assign(2, BoxRecord{"Wendle", "Error Finding Function - RasConnectionNotification", NULL});
     WaitFor([&] { return boxes.Count() >= expected.size(); }, 3000);
     WaitFor([] { return false; }, 300);  // and no more than that
     EXPECT_EQ(expected, boxes.Boxes()) << Describe(boxes.Boxes());

@@ -1,5 +1,6 @@
 #include "controls.h"
 #include "bitmaps.h"
+#include "libstate.h"
 
 namespace {
 
@@ -199,7 +200,7 @@ LRESULT OnPanelPaint(HWND hwnd) {
 }  // namespace
 
 HBRUSH ButtonBrushForVersion(DWORD version) {
-    WORD word = (WORD)((LOBYTE(LOWORD(version)) << 8) | HIBYTE(LOWORD(version)));
+    WORD word = VersionWord(version);
     return (HBRUSH)(INT_PTR)(word < 0x035F ? COLOR_WINDOW + 1 : COLOR_BTNFACE + 1);
 }
 

@@ -8,4 +8,9 @@
 // never switches it on, other modules of the library's users may.
 extern LONG libraryReportErrors;
 
+// GetVersion's major and minor version as major * 256 + minor.
+inline WORD VersionWord(DWORD version) {
+    return (WORD)((LOBYTE(LOWORD(version)) << 8) | HIBYTE(LOWORD(version)));
+}
+
 #endif
