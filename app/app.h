@@ -21,6 +21,9 @@ extern HINSTANCE g_hInstance;
 HWND StartWendle(HINSTANCE instance);
 int RunMessageLoop(void);
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+// Whether the main window last showed the online state; read by the
+// polling watchers (one aligned word).
+BOOL TrayShowsOnline(void);
 
 // Tray icon.
 typedef BOOL (WINAPI *ShellNotifyIconFn)(DWORD op, PNOTIFYICONDATAA data);
@@ -35,6 +38,9 @@ void StartConnectionWatchers(HWND main);
 
 // Online monitor and its prompts.
 extern LONG monitorRunning;
+// Set by the monitor after each frame it shows, cleared by the main window
+// when it shows the idle icon: whether a frame may stand over that icon.
+extern LONG g_monitorDrewFrame;
 extern UINT_PTR askTimer;
 extern UINT_PTR remindTimer;
 DWORD WINAPI OnlineMonitor(LPVOID main);
@@ -50,6 +56,8 @@ extern UINT g_promptTimeoutMs;
 void OpenAbout(void);
 
 // Connection queries.
+enum LineState { LINE_DOWN = 0, LINE_UP = 1, LINE_UNKNOWN = -1 };  // unknown: RAS did not answer
+LineState QueryLine(void);
 BOOL AnyConnectionUp(HWND hwnd);
 int HangUpAllConnections(HWND owner);
 

@@ -60,16 +60,27 @@ BOOL IsConnected(HRASCONN conn) {
 
 }  // namespace
 
-BOOL AnyConnectionUp(HWND) {
+// A connection that ended between the enumeration and the status query is
+// simply gone (its handle no longer valid); any other failure means RAS did
+// not answer, which is not the same as "no line".
+LineState QueryLine(void) {
     Snapshot s;
     TakeSnapshot(&s);
-    BOOL up = FALSE;
-    if (s.result == 0) {
-        for (DWORD i = 0; i < s.count && !up; i++) up = IsConnected(s.conns[i].hrasconn);
+    LineState line = s.result == 0 ? LINE_DOWN : LINE_UNKNOWN;
+    for (DWORD i = 0; s.result == 0 && i < s.count && line != LINE_UP; i++) {
+        RASCONNSTATUSA status;
+        status.dwSize = sizeof(status);
+        DWORD r = RasGetConnectStatusA(s.conns[i].hrasconn, &status);
+        if (r == 0 && status.rasconnstate == RASCS_Connected)
+            line = LINE_UP;
+        else if (r != 0 && r != ERROR_INVALID_HANDLE)
+            line = LINE_UNKNOWN;
     }
     ReleaseSnapshot(&s);
-    return up;
+    return line;
 }
+
+BOOL AnyConnectionUp(HWND) { return QueryLine() == LINE_UP; }
 
 int HangUpAllConnections(HWND owner) {
     Snapshot s;

@@ -10,11 +10,15 @@ namespace {
 
 // What the tray shows, so that a restarted shell gets the same icon back.
 enum TrayState { TRAY_STARTING, TRAY_IDLE, TRAY_ONLINE };
-TrayState g_trayState = TRAY_STARTING;
+volatile TrayState g_trayState = TRAY_STARTING;
 UINT g_taskbarCreated;
 
 const char kTipOnline[] = "Connections Active";
 const char kTipIdle[] = "No Active Connections";
+
+// The two watchers are separate threads, so their reports can arrive out of
+// order; after every report the main window looks at the line once more.
+const UINT kSettleMs = 500;
 
 LRESULT OnCreate(HWND hwnd) {
     g_trayState = TRAY_STARTING;
@@ -39,12 +43,50 @@ LRESULT OnConnected(HWND hwnd) {
     g_trayState = TRAY_ONLINE;
     SetTrayIcon(hwnd, NIM_MODIFY, LoadAppIcon(IDI_ONLINE), kTipOnline);
     StartOnlineMonitor(hwnd);  // a no-op while a run is in progress
+    SetTimer(hwnd, IDT_TRAY_SETTLE, kSettleMs, NULL);
     return 0;
 }
 
+// Both watchers and the end of a monitor run report a drop, so the same
+// report may come twice: the icon is set again only when the tray does not
+// already show it, or a monitor frame may have been drawn over it.
 LRESULT OnDisconnected(HWND hwnd) {
+    BOOL frameOver = InterlockedExchange(&g_monitorDrewFrame, 0) != 0;
+    if (g_trayState == TRAY_IDLE && !frameOver) return 0;
     g_trayState = TRAY_IDLE;
     SetTrayIcon(hwnd, NIM_MODIFY, LoadAppIcon(IDI_IDLE), kTipIdle);
+    SetTimer(hwnd, IDT_TRAY_SETTLE, kSettleMs, NULL);
+    return 0;
+}
+
+// The second look: what RAS says now decides. While RAS does not answer,
+// look again later rather than guess.
+LRESULT OnSettleTimer(HWND hwnd) {
+    KillTimer(hwnd, IDT_TRAY_SETTLE);
+    switch (QueryLine()) {
+    case LINE_UP:
+        if (g_trayState != TRAY_ONLINE) OnConnected(hwnd);
+        break;
+    case LINE_DOWN:
+        OnDisconnected(hwnd);
+        break;
+    case LINE_UNKNOWN:
+        SetTimer(hwnd, IDT_TRAY_SETTLE, kSettleMs, NULL);
+        break;
+    }
+    return 0;
+}
+
+// However the program ends, a dial still in progress is hung up: its port
+// would stay held, and Hang Up only sees connected links.
+LRESULT OnDestroy(void) {
+    CancelDialInProgress();
+    PostQuitMessage(0);
+    return 0;
+}
+
+LRESULT OnEndSession(BOOL ending) {
+    if (ending) CancelDialInProgress();
     return 0;
 }
 
@@ -72,10 +114,12 @@ void ShowTrayMenu(HWND hwnd) {
     SetMenuDefaultItem(popup, IDM_PROPERTIES, FALSE);
     POINT pt;
     GetCursorPos(&pt);
-    TrackPopupMenu(popup, TPM_RIGHTBUTTON, pt.x, pt.y, 0, hwnd, NULL);
+    UINT chosen = TrackPopupMenu(popup, TPM_RIGHTBUTTON | TPM_RETURNCMD, pt.x, pt.y, 0, hwnd, NULL);
+    NoteDialChoice(popup, chosen);  // the name on the item, while the menu still holds it
     // Lets the menu close when the user clicks elsewhere (the shell's tray quirk).
     PostMessageA(hwnd, WM_NULL, 0, 0);
     DestroyMenu(menu);
+    if (chosen) PostMessageA(hwnd, WM_COMMAND, chosen, 0);
 }
 
 LRESULT OnTrayCallback(HWND hwnd, LPARAM mouseMsg) {
@@ -120,6 +164,8 @@ LRESULT OnRasDialEvent(HWND hwnd) {
 
 }  // namespace
 
+BOOL TrayShowsOnline(void) { return g_trayState == TRAY_ONLINE; }
+
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_CREATE:
@@ -127,8 +173,9 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
     case WM_CLOSE:
         return OnClose(hwnd);
     case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
+        return OnDestroy();
+    case WM_ENDSESSION:
+        return OnEndSession((BOOL)wParam);
     case WM_COMMAND:
         return OnCommand(hwnd, LOWORD(wParam));
     case MSG_TRAY_CALLBACK:
@@ -141,6 +188,8 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
         return OnHangUpAll(hwnd);
     case WM_RASDIALEVENT:
         return OnRasDialEvent(hwnd);
+    case WM_TIMER:
+        return wParam == IDT_TRAY_SETTLE ? OnSettleTimer(hwnd) : 0;
     case WM_SIZE:
     case WM_KEYDOWN:
     case WM_VSCROLL:

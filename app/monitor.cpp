@@ -40,8 +40,11 @@ void RunPasses(HWND main, HANDLE pause) {
     LONG runStart = g_pfnMonitorClock();
     LONG nextDisconnect = 1, nextRemind = 1;
     int frame = 0;
+    // A run ends only when RAS says no line is up: while it does not answer,
+    // the reminders and the auto-disconnect must keep coming.
     do {
         SetTrayIcon(main, NIM_MODIFY, LoadAppIcon(IDI_ONLINE + frame), kTipOnline);
+        InterlockedExchange(&g_monitorDrewFrame, 1);
         frame = (frame + 1) % 4;
         Pause(pause);
         LONG now = g_pfnMonitorClock();
@@ -49,19 +52,21 @@ void RunPasses(HWND main, HANDLE pause) {
                     IDD_ASK, AskProc);
         CheckPrompt(main, runStart, now, &nextRemind, AppSettings.remindMinutes, AppSettings.remindOnline,
                     IDD_REMIND, RemindProc);
-    } while (AnyConnectionUp(main));
+    } while (QueryLine() != LINE_DOWN);
 }
 
 }  // namespace
 
 LONG monitorRunning;
+LONG g_monitorDrewFrame;
 MonitorClockFn g_pfnMonitorClock = CrtClock;
 DWORD g_monitorPauseMs = 1000;
 
 DWORD WINAPI OnlineMonitor(LPVOID param) {
     HWND main = (HWND)param;
     // One run at a time: later threads find the flag set and end at once.
-    while (InterlockedExchange(&monitorRunning, 1) == 0) {
+    if (InterlockedExchange(&monitorRunning, 1) != 0) return 0;
+    for (;;) {
         HANDLE pause = CreateEventA(NULL, TRUE, FALSE, NULL);
         RunPasses(main, pause);
         if (pause) CloseHandle(pause);
@@ -69,7 +74,11 @@ DWORD WINAPI OnlineMonitor(LPVOID param) {
         // A connection that came up after the last check started a monitor
         // that found the flag still set: run again for it.
         if (!AnyConnectionUp(main)) break;
+        if (InterlockedExchange(&monitorRunning, 1) != 0) return 0;  // and it has its own run
     }
+    // The line is down. The last frame may have been drawn just after the
+    // main window showed the idle icon; it puts the idle icon back if so.
+    SendMessageA(main, MSG_DISCONNECTED, 0, 0);
     return 0;
 }
 

@@ -18,11 +18,23 @@ DWORD WINAPI RasSimSetState(LPCSTR name, DWORD state);
 DWORD WINAPI RasSimDrop(LPCSTR name);  // NULL drops every connection
 DWORD WINAPI RasSimSetDialScript(LPCSTR name, LPCSTR spec);
 DWORD WINAPI RasSimSetFault(LPCSTR op, DWORD error);  // error 0 turns it off
+// The next `times` calls of OP fail with error, then the fault clears
+// itself (0: until turned off).
+DWORD WINAPI RasSimSetFaultTimes(LPCSTR op, DWORD error, DWORD times);
+// The entry's modem speaker and software compression (both on when added)
+// and whether the phonebook holds a dialing prefix/suffix for it.
+DWORD WINAPI RasSimSetEntryOptions(LPCSTR name, BOOL speaker, BOOL compression, BOOL prefixSuffix);
+// Which handle RasConnectionNotificationA takes for every connection:
+// "any" (null or INVALID_HANDLE_VALUE), "invalid" or "null".
+DWORD WINAPI RasSimSetNotifyHandle(LPCSTR kind);
 DWORD WINAPI RasSimSetMissing(LPCSTR function);       // NULL or "off" clears
 // Text reports, one line per item ("NAME\tSTATE\n", "RasDialA Home\n").
 // Return the bytes needed including the terminator; the text is cut to size.
 DWORD WINAPI RasSimListConnections(LPSTR buffer, DWORD size);
 DWORD WINAPI RasSimGetCalls(LPSTR buffer, DWORD size);
+// What each dial since the reset really did on the line:
+// "NAME speaker=on|off compression=on|off prefixsuffix=yes|no\n".
+DWORD WINAPI RasSimGetDials(LPSTR buffer, DWORD size);
 // Drops this process's notification registrations, as its end would: a
 // test that starts the program again in one process starts clean.
 DWORD WINAPI RasSimForgetRegistrations(void);

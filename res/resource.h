@@ -19,6 +19,7 @@
 
 #define IDC_DIAL_STATUS 1002  // status line of the "DIALING" dialog
 #define IDT_DIAL_STATUS 100   // its status timer
+#define IDT_TRAY_SETTLE 101   // the main window's second look at the line
 
 // RAS state texts (not consecutive: the numbers in between belong to the
 // dialogs, the menu and the icons)

@@ -91,14 +91,6 @@ TEST_F(About, EscapeIsIgnoredAndOKOrTheCloseBoxEndIt) {
     }
 }
 
-size_t GdiHeadroom() {
-    std::vector<HRGN> made;
-    made.reserve(70000);
-    for (HRGN r; made.size() < 70000 && (r = CreateRectRgn(0, 0, 1, 1)) != NULL;) made.push_back(r);
-    for (HRGN r : made) DeleteObject(r);
-    return made.size();
-}
-
 TEST_F(About, AHundredOpeningsLeakNothing) {
     auto openAndClose = [](HWND dlg) {
         SendMessageA(dlg, WM_TIMER, 0, 0);

@@ -62,6 +62,7 @@ protected:
         GetExitCodeProcess(pi_.hProcess, code);
         return true;
     }
+    void ReminderRoundTrip();
     PROCESS_INFORMATION pi_ = {};
     HWND hwnd_ = NULL;
 };
@@ -167,7 +168,8 @@ TEST_F(Wendle, DoubleClickOpensPropertiesAndOKStoresThem) {
     RegCloseKey(key);
 }
 
-TEST_F(Wendle, ReminderComesWhileOnlineAndYesHangsUp) {
+// Remind Time 0, no auto-disconnect: a reminder at every pass while online.
+void StoreRemindEveryPass() {
     HKEY key;
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Ferrow Apps\\Wendle", 0, NULL, 0,
                                              KEY_ALL_ACCESS, NULL, &key, NULL));
@@ -175,7 +177,10 @@ TEST_F(Wendle, ReminderComesWhileOnlineAndYesHangsUp) {
     RegSetValueExA(key, "Remind Time", 0, REG_DWORD, (const BYTE *)&zero, 4);
     RegSetValueExA(key, "Auto Disconnect", 0, REG_SZ, (const BYTE *)"No", 3);
     RegCloseKey(key);
-    Launch();
+}
+
+// A connection made outside brings the reminder; its Yes hangs up.
+void Wendle::ReminderRoundTrip() {
     ASSERT_TRUE(WaitFor([] { return SimCallsMatching("RasConnectionNotificationA").size() == 2; }, 5000))
         << "the watchers never registered\n" << Join(SimCalls());
     RasSimSetState("Office", RASCS_Connected);
@@ -194,6 +199,32 @@ TEST_F(Wendle, ReminderComesWhileOnlineAndYesHangsUp) {
     EXPECT_TRUE(WaitFor([] { return SimConnections().empty(); }, 5000)) << Join(SimConnections());
     EXPECT_EQ(std::vector<std::string>{"RasHangUpA Office"}, SimCallsMatching("RasHangUpA"));
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(prompt); }, 5000)) << "the prompt stayed";
+}
+
+TEST_F(Wendle, ReminderComesWhileOnlineAndYesHangsUp) {
+    StoreRemindEveryPass();
+    Launch();
+    ReminderRoundTrip();
+}
+
+// Another program holds objects of the watchers' event names: Wendle still
+// waits (no busy loop) and still follows the line.
+TEST_F(Wendle, EventNamesTakenByAnotherProgram) {
+    HANDLE on = CreateMutexA(NULL, FALSE, "ZKRASNotifyEventOn");
+    HANDLE off = CreateMutexA(NULL, FALSE, "ZKRASNotifyEventOff");
+    ASSERT_TRUE(on && off);
+    StoreRemindEveryPass();
+    Launch();
+    ASSERT_TRUE(WaitFor([] { return SimCallsMatching("RasConnectionNotificationA").size() == 2; }, 5000));
+    FILETIME created, exited, kernel0, user0, kernel1, user1;
+    GetProcessTimes(pi_.hProcess, &created, &exited, &kernel0, &user0);
+    WaitFor([] { return false; }, 2000);
+    GetProcessTimes(pi_.hProcess, &created, &exited, &kernel1, &user1);
+    auto ms = [](const FILETIME &f) { return (((ULONGLONG)f.dwHighDateTime << 32) | f.dwLowDateTime) / 10000; };
+    EXPECT_LT(ms(kernel1) + ms(user1) - ms(kernel0) - ms(user0), 500u) << "milliseconds of CPU in two idle seconds";
+    ReminderRoundTrip();
+    CloseHandle(on);
+    CloseHandle(off);
 }
 
 }  // namespace

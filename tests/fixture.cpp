@@ -30,7 +30,8 @@ std::string Describe(const std::vector<TrayRow> &rows) {
     std::string out;
     for (const auto &r : rows) {
         char line[160];
-        snprintf(line, sizeof(line), "  op=%lu icon=%d tip=\"%s\"\n", r.op, r.icon, r.tip.c_str());
+        snprintf(line, sizeof(line), "  op=%lu icon=%d tip=\"%s\" thread=%lu\n", r.op, r.icon, r.tip.c_str(),
+                 r.thread);
         out += line;
     }
     return out.empty() ? "  (none)\n" : out;
@@ -108,6 +109,10 @@ LRESULT CALLBACK SpyProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     if (msg == WM_ENTERIDLE && wParam == MSGF_MENU) {
         HWND menuWnd = (HWND)lParam;
+        if (g_spy.whileOpen) {
+            g_spy.whileOpen();
+            g_spy.whileOpen = nullptr;
+        }
         if (g_spy.keys.empty()) {
             EndMenu();
         } else {
@@ -241,9 +246,10 @@ void MainWindow::StartAndSettle() {
     ASSERT_TRUE(WaitFor([this] { return MainRows().size() >= 2; })) << Describe(RowsNow());
 }
 
-LRESULT MainWindow::OpenMenu(std::vector<std::pair<UINT, WPARAM>> keys) {
+LRESULT MainWindow::OpenMenu(std::vector<std::pair<UINT, WPARAM>> keys, std::function<void()> whileOpen) {
     g_spy = MenuSpy();
     g_spy.keys = keys;
+    g_spy.whileOpen = whileOpen;
     g_spy.original = (WNDPROC)SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, (LONG_PTR)SpyProc);
     LRESULT r = SendMessageA(hwnd_, MSG_TRAY_CALLBACK, TRAY_ICON_ID, WM_RBUTTONDOWN);
     SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, (LONG_PTR)g_spy.original);

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -28,6 +29,7 @@ struct MenuSpy {
     std::vector<std::string> items;  // "text|id|flags"
     bool opened = false;
     std::vector<std::pair<UINT, WPARAM>> keys;
+    std::function<void()> whileOpen;  // runs once the menu is up, before the keys
 };
 extern MenuSpy g_spy;
 LRESULT CALLBACK SpyProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -42,7 +44,7 @@ protected:
     void ClearRows();
     void Start();
     void StartAndSettle();  // and let the posted first state message through
-    LRESULT OpenMenu(std::vector<std::pair<UINT, WPARAM>> keys = {});
+    LRESULT OpenMenu(std::vector<std::pair<UINT, WPARAM>> keys = {}, std::function<void()> whileOpen = nullptr);
     // Destroys the window and waits for every thread it started to end.
     void Close();
     HWND hwnd_ = NULL;

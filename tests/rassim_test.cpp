@@ -78,6 +78,8 @@ TEST_F(SimTest, DialRunsItsScriptOnAThreadOfItsOwn) {
     ASSERT_EQ(0u, RasDialA(&ext, NULL, &params, 0, (LPVOID)RecordDialEvent, &conn));
     EXPECT_NE((HRASCONN)NULL, conn);
     EXPECT_EQ(0x10u, RasSimLastDialOptions());
+    // Ignore set, Set clear: compression off whatever the entry says.
+    EXPECT_EQ(std::vector<std::string>{"Office speaker=on compression=off prefixsuffix=no"}, SimDials());
     ASSERT_TRUE(WaitFor([] { return Transitions.size() >= 4; }));
     std::vector<std::string> expected = {"52429 0 0", "52429 2 0", "52429 5 0", "52429 8192 0"};
     EXPECT_EQ(expected, Transitions) << Join(Transitions);

@@ -76,6 +76,8 @@ static std::string Report(DWORD(WINAPI *report)(LPSTR, DWORD)) {
 
 std::vector<std::string> SimCalls() { return SplitLines(Report(RasSimGetCalls)); }
 
+std::vector<std::string> SimDials() { return SplitLines(Report(RasSimGetDials)); }
+
 std::vector<std::string> SimCallsMatching(const std::string &prefix) {
     std::vector<std::string> out;
     for (const auto &c : SimCalls())
@@ -202,4 +204,27 @@ size_t BoxWatcher::Count() {
 void ClearProgramRegistry() {
     SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Ferrow Apps");
     SHDeleteKeyA(HKEY_CURRENT_USER, "AppEvents\\Schemes\\Apps\\.Default\\MailBeep");
+}
+
+// ---- leaks ---------------------------------------------------------------------
+
+namespace {
+
+template <typename Make, typename Destroy>
+size_t Headroom(Make make, Destroy destroy) {
+    std::vector<HANDLE> made;
+    made.reserve(70000);
+    for (HANDLE h; made.size() < 70000 && (h = make()) != NULL;) made.push_back(h);
+    for (HANDLE h : made) destroy(h);
+    return made.size();
+}
+
+}  // namespace
+
+size_t GdiHeadroom() {
+    return Headroom([] { return (HANDLE)CreateRectRgn(0, 0, 1, 1); }, [](HANDLE h) { DeleteObject(h); });
+}
+
+size_t UserHeadroom() {
+    return Headroom([] { return (HANDLE)CreateMenu(); }, [](HANDLE h) { DestroyMenu((HMENU)h); });
 }

@@ -25,6 +25,7 @@ void SimReset();  // also fails the test if the simulator is not the loaded RASA
 std::vector<std::string> SimCalls();
 std::vector<std::string> SimCallsMatching(const std::string &prefix);
 std::vector<std::string> SimConnections();  // "NAME\tSTATE"
+std::vector<std::string> SimDials();        // "NAME speaker=.. compression=.. prefixsuffix=.."
 
 // ---- message boxes -----------------------------------------------------------
 struct BoxRecord {
@@ -66,6 +67,13 @@ private:
     HANDLE stop_;
     HANDLE thread_;
 };
+
+// ---- leaks ---------------------------------------------------------------------
+// How many more GDI objects (regions) or USER objects (menus) can be made
+// right now: equal counts before and after a long repetition prove that it
+// leaks nothing (Wine's GetGuiResources says 0).
+size_t GdiHeadroom();
+size_t UserHeadroom();
 
 // ---- the registry -------------------------------------------------------------------
 // Removes the program's keys so a test starts from a first run.

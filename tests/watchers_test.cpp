@@ -3,6 +3,9 @@
 // 3.51 (tests/CMakeLists.txt), so both watcher kinds run for real.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+
 #include "app.h"
 #include "fixture.h"
 #include "rasapi.h"
@@ -62,14 +65,33 @@ protected:
         MainWindow::TearDown();
         g_monitorPauseMs = 1000;
     }
-    // The main window's own state changes, one letter each: C connected, D not.
+    // The main window's own state changes, one letter each: C connected, D
+    // not. A report may come from more than one side (a watcher, the end of
+    // a monitor run, the main window's second look): one letter a change.
     std::string Reports() {
         std::string out;
-        for (const auto &r : MainRows())
-            if (r.op == NIM_MODIFY) out += r.tip == "Connections Active" ? "C" : "D";
+        for (const auto &r : MainRows()) {
+            if (r.op != NIM_MODIFY) continue;
+            char c = r.tip == "Connections Active" ? 'C' : 'D';
+            if (out.empty() || out.back() != c) out += c;
+        }
         return out;
     }
     DWORD ReportWithin() { return IsLegacyRasPlatform() ? 3000 : 1500; }
+    // Within two seconds of a change; the Windows 95 family polls every two.
+    DWORD TruthWithin() { return IsLegacyRasPlatform() ? 3000 : 2000; }
+    // What the tray shows now, whichever thread drew it last.
+    std::string Shows() {
+        std::vector<TrayRow> rows = RowsNow();
+        if (rows.empty()) return "nothing";
+        const TrayRow &r = rows.back();
+        if (r.icon == IDI_IDLE && r.tip == "No Active Connections") return "idle";
+        if (r.icon >= IDI_ONLINE && r.icon <= IDI_ONLINE4 && r.tip == "Connections Active") return "online";
+        return "icon " + std::to_string(r.icon) + " \"" + r.tip + "\"";
+    }
+    bool ShowsWithin(const std::string &what, DWORD ms) {
+        return WaitFor([&] { return Shows() == what; }, ms);
+    }
     // Starts the program and waits until its watchers are at work.
     void StartWatching() {
         size_t registrations = SimCallsMatching("RasConnectionNotificationA").size();
@@ -113,7 +135,7 @@ TEST_F(Watchers, ReportConnectionsMadeAndDroppedOutside) {
     EXPECT_TRUE(WaitFor([this] { return Reports() == "DCD"; }, ReportWithin())) << Reports();
     RasSimSetState("Home", RASCS_Connected);
     EXPECT_TRUE(WaitFor([this] { return Reports() == "DCDC"; }, ReportWithin())) << Reports();
-    // Nothing changes for a while: no report may repeat the last one.
+    // Nothing changes for a while: the tray stays as it is.
     WaitFor([] { return false; }, IsLegacyRasPlatform() ? 4500 : 1200);
     EXPECT_EQ("DCDC", Reports());
 }
@@ -121,13 +143,18 @@ TEST_F(Watchers, ReportConnectionsMadeAndDroppedOutside) {
 TEST_F(Watchers, TwoConnectionsOneAfterTheOtherOnNT) {
     if (IsLegacyRasPlatform()) GTEST_SKIP() << "the polling watcher reports the line, not each connection";
     StartWatching();
+    auto connectedReports = [this] {
+        size_t n = 0;
+        for (const auto &r : MainRows()) n += r.tip == "Connections Active";
+        return n;
+    };
     RasSimSetState("Office", RASCS_Connected);
-    ASSERT_TRUE(WaitFor([this] { return Reports() == "DC"; }, ReportWithin())) << Reports();
+    ASSERT_TRUE(WaitFor([&] { return connectedReports() == 1; }, ReportWithin())) << Describe(MainRows());
     RasSimSetState("Home", RASCS_Connected);
-    EXPECT_TRUE(WaitFor([this] { return Reports() == "DCC"; }, ReportWithin())) << Reports();
+    EXPECT_TRUE(WaitFor([&] { return connectedReports() == 2; }, ReportWithin())) << Describe(MainRows());
 }
 
-TEST_F(Watchers, MissingNotificationFunctionWarnsOncePerWatcher) {
+TEST_F(Watchers, WithoutNotificationsTheyWarnOncePerWatcherThenPoll) {
     RasSimSetMissing("RasConnectionNotificationA");
     BoxWatcher boxes;
     StartAndSettle();
@@ -137,7 +164,90 @@ TEST_F(Watchers, MissingNotificationFunctionWarnsOncePerWatcher) {
     WaitFor([&] { return boxes.Count() >= expected.size(); }, 3000);
     WaitFor([] { return false; }, 300);  // and no more than that
     EXPECT_EQ(expected, boxes.Boxes()) << Describe(boxes.Boxes());
+    RasSimSetState("Office", RASCS_Connected);
+    EXPECT_TRUE(ShowsWithin("online", 3000)) << Describe(RowsNow());
+    RasSimDrop("Office");
+    EXPECT_TRUE(ShowsWithin("idle", 3000)) << Describe(RowsNow());
     RasSimSetMissing("off");
+}
+
+// At log-on RAS answers 711 until its service is up, and some RAS versions
+// take only the documented INVALID_HANDLE_VALUE: the watchers try again,
+// silently, until their registrations hold, and the tray follows the line.
+TEST_F(Watchers, RegistrationIsTriedUntilItHolds) {
+    if (IsLegacyRasPlatform()) GTEST_SKIP() << "the Windows 95 family has no notifications";
+    struct Case {
+        const char *what;
+        std::function<void()> arrange;
+        size_t count;                    // registration calls until both hold
+        std::vector<std::string> calls;  // among them, sorted
+    } cases[] = {
+        {"only the documented handle", [] { RasSimSetNotifyHandle("invalid"); }, 4,
+         {"RasConnectionNotificationA invalid", "RasConnectionNotificationA invalid", "RasConnectionNotificationA null",
+          "RasConnectionNotificationA null"}},
+        // Each attempt asks with both handles; six refusals, then one call per watcher.
+        {"service not started for six calls", [] { RasSimSetFaultTimes("notify", 711, 6); }, 8,
+         {"RasConnectionNotificationA invalid", "RasConnectionNotificationA invalid", "RasConnectionNotificationA invalid",
+          "RasConnectionNotificationA null", "RasConnectionNotificationA null", "RasConnectionNotificationA null"}},
+    };
+    BoxWatcher boxes;
+    baseThreads_ = ThreadCount();  // its thread outlives each window
+    for (const Case &c : cases) {
+        SimReset();
+        c.arrange();
+        ClearRows();
+        StartAndSettle();
+        auto registrations = [] { return SimCallsMatching("RasConnectionNotificationA"); };
+        EXPECT_TRUE(WaitFor([&] { return registrations().size() >= c.count; }, 5000)) << c.what;
+        WaitFor([] { return false; }, 1200);  // held: no more attempts
+        std::vector<std::string> calls = registrations();
+        RasSimSetState("Office", RASCS_Connected);
+        EXPECT_TRUE(ShowsWithin("online", 2000)) << c.what << "\n" << Describe(RowsNow());
+        RasSimDrop("Office");
+        EXPECT_TRUE(ShowsWithin("idle", 2000)) << c.what << "\n" << Describe(RowsNow());
+        EXPECT_EQ(calls, registrations()) << c.what;
+        EXPECT_EQ(c.count, calls.size()) << c.what << "\n" << Join(calls);
+        std::sort(calls.begin(), calls.end());
+        EXPECT_TRUE(std::includes(calls.begin(), calls.end(), c.calls.begin(), c.calls.end()))
+            << c.what << "\n" << Join(calls);
+        EXPECT_TRUE(boxes.Boxes().empty()) << c.what << "\n" << Describe(boxes.Boxes());
+        Close();
+        RasSimSetNotifyHandle("any");
+    }
+}
+
+// Reports that arrive out of order, or a monitor frame drawn just after the
+// switch to idle, are put right: within two seconds of the last change the
+// tray shows whether a line is up.
+TEST_F(Watchers, TheTrayEndsOnTheTruth) {
+    StartWatching();
+    struct Late {
+        bool up;
+        UINT message;
+        const char *shows;
+    } late[] = {{false, MSG_CONNECTED, "idle"}, {true, MSG_DISCONNECTED, "online"}, {false, MSG_DISCONNECTED, "idle"}};
+    for (const Late &l : late) {
+        if (l.up) RasSimSetState("Office", RASCS_Connected);
+        if (!l.up) RasSimDrop(NULL);
+        ASSERT_TRUE(ShowsWithin(l.up ? "online" : "idle", 3000)) << Describe(RowsNow());
+        SendMessageA(hwnd_, l.message, 0, 0);  // a report about an earlier state
+        EXPECT_TRUE(ShowsWithin(l.shows, TruthWithin())) << l.message << "\n" << Describe(RowsNow());
+    }
+    // A line that keeps dropping, at the monitor's real pace.
+    g_monitorPauseMs = 1000;
+    for (int trial = 0; trial < 3; trial++) {
+        for (int i = 0; i < 50; i++) {
+            RasSimSetState("Office", RASCS_Connected);
+            RasSimDrop("Office");
+        }
+        EXPECT_TRUE(ShowsWithin("idle", TruthWithin())) << "trial " << trial << "\n" << Describe(RowsNow());
+        ASSERT_TRUE(WaitFor([] { return monitorRunning == 0; }, 3000));
+        EXPECT_TRUE(ShowsWithin("idle", 1000)) << "after the run, trial " << trial << "\n" << Describe(RowsNow());
+        RasSimSetState("Office", RASCS_Connected);
+        EXPECT_TRUE(ShowsWithin("online", TruthWithin())) << "trial " << trial << "\n" << Describe(RowsNow());
+        RasSimDrop("Office");
+        EXPECT_TRUE(ShowsWithin("idle", TruthWithin())) << "trial " << trial << "\n" << Describe(RowsNow());
+    }
 }
 
 }  // namespace
