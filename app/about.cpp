@@ -131,6 +131,7 @@ INT_PTR OnAboutOK(HWND dlg) {
 }  // namespace
 
 INT_PTR CALLBACK AboutProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (!IsWindow(dlg)) return FALSE;  // exported: nothing to set up or draw for no dialog
     switch (msg) {
     case WM_INITDIALOG:
         return OnAboutInit(dlg);

@@ -41,6 +41,9 @@ INT_PTR PostCommand(HWND dlg, WORD id) {
 }
 
 INT_PTR PromptProc(const PromptKind *kind, HWND dlg, UINT msg, WPARAM wParam) {
+    // Exported: another module may call it with no dialog at all, and a
+    // timer set for no window would outlive the call.
+    if (!IsWindow(dlg)) return FALSE;
     switch (msg) {
     case WM_INITDIALOG:
         return OnPromptInit(kind, dlg);

@@ -13,9 +13,14 @@ extern HRASCONN g_hRasConn;
 extern char g_szDialEntry[256];
 
 HMENU BuildDialSubmenu(HWND owner, HMENU trayPopup);
+// Keeps the name on the chosen item before the menu goes, so that the
+// command dials that entry, wherever it stands in the phonebook by then.
+void NoteDialChoice(HMENU trayPopup, UINT commandId);
 int DialMenuEntry(HWND owner, UINT commandId);
 
 int DialPhonebookEntry(LPCSTR entryName);
+// Hangs up a dial still in progress, as its Cancel does; nothing otherwise.
+void CancelDialInProgress(void);
 DWORD GetEntryDialOptions(LPCSTR entryName);
 DWORD GetRasEntryProperties(LPCSTR phonebook, LPCSTR entryName, RASENTRYA *entry, LPDWORD entrySize,
                             LPBYTE deviceInfo, LPDWORD deviceInfoSize);

@@ -12,6 +12,10 @@ char g_szDialEntry[256];
 
 namespace {
 
+// A dial is being set up: its warning boxes run message loops of their own,
+// in which the user may choose another entry before the dialog exists.
+BOOL g_dialStarting;
+
 const UINT kStatusPeriodMs = 500;
 
 struct StateText {
@@ -46,10 +50,7 @@ const StateText kStateTexts[] = {
     {RASCS_Disconnected, IDS_RASCS_DISCONNECTED},
 };
 
-const DWORD RASEO_UseCountryAndAreaCodes = 0x00000001;
 const DWORD RDEOPT_UsePrefixSuffix = 0x00000001;
-const DWORD RDEOPT_IgnoreModemSpeaker = 0x00000004;
-const DWORD RDEOPT_IgnoreSoftwareCompression = 0x00000010;
 
 // The modeless dialog is destroyed, not ended: EndDialog would only hide it.
 // Its status timer stops in WM_DESTROY, whatever ended the dial.
@@ -60,8 +61,9 @@ void CloseDialDialog(HWND dlg) { DestroyWindow(dlg); }
 void ShowDialInProgress(void) {
     char text[400];
     wsprintfA(text, "Already dialing %.255s.\nCancel that dial before starting another.", g_szDialEntry);
-    SetForegroundWindow(g_hDialWnd);
-    MessageBoxA(g_hDialWnd, text, APP_CAPTION, MB_ICONINFORMATION);
+    HWND dialog = g_hDialWnd && IsWindow(g_hDialWnd) ? g_hDialWnd : NULL;
+    if (dialog) SetForegroundWindow(dialog);
+    MessageBoxA(dialog, text, APP_CAPTION, MB_ICONINFORMATION);
 }
 
 INT_PTR OnDialInit(HWND dlg) {
@@ -125,25 +127,24 @@ DWORD GetRasEntryProperties(LPCSTR phonebook, LPCSTR entryName, RASENTRYA *entry
     return result;
 }
 
-// On NT the dial follows the entry's own speaker and compression settings,
-// and its dialing prefix and suffix when the entry uses country and area
-// codes. An entry whose properties cannot be read dials with the first two.
+// A tray dial must behave as the system's own dialler does with the entry.
+// With the Ignore bits clear, RAS takes the speaker and compression settings
+// from the phonebook entry itself (set, they would mean "use the Set bits",
+// and clear Set bits mean "off"); the prefix and suffix are dialled only on
+// request. The properties are still read first: on a RAS that lacks the call
+// the user learns of it before the dial.
 DWORD GetEntryDialOptions(LPCSTR entryName) {
     if (IsLegacyRasPlatform()) return 0;
     RASENTRYA entry;
     ZeroMemory(&entry, sizeof(entry));
     DWORD size = sizeof(entry);
     GetRasEntryProperties(NULL, entryName, &entry, &size, NULL, NULL);
-    DWORD options = RDEOPT_IgnoreModemSpeaker | RDEOPT_IgnoreSoftwareCompression;
-    if (entry.dwfOptions & RASEO_UseCountryAndAreaCodes) options |= RDEOPT_UsePrefixSuffix;
-    return options;
+    return RDEOPT_UsePrefixSuffix;
 }
 
-int DialPhonebookEntry(LPCSTR entryName) {
-    if (g_hDialWnd && IsWindow(g_hDialWnd)) {
-        ShowDialInProgress();
-        return 0;
-    }
+namespace {
+
+int StartDial(LPCSTR entryName) {
     DWORD options = GetEntryDialOptions(entryName);
     RASDIALPARAMSA params;
     ZeroMemory(&params, sizeof(params));
@@ -158,8 +159,12 @@ int DialPhonebookEntry(LPCSTR entryName) {
     ext.hwndParent = NULL;
     ext.reserved = 0;
     g_hRasConn = NULL;
-    lstrcpynA(g_szDialEntry, entryName, sizeof(g_szDialEntry));
     g_hDialWnd = CreateDialogParamA(g_hInstance, "DIALING", NULL, AmRASDialProc, 0);
+    // Without its dialog a dial could be neither followed nor cancelled.
+    if (!g_hDialWnd) {
+        MessageBoxA(GetFocus(), "Error Creating Dialing Window", APP_CAPTION, MB_ICONERROR);
+        return 0;
+    }
     DWORD result = RasDialA(&ext, NULL, &params, 0, (LPVOID)DialEventCallback, &g_hRasConn);
     if (result == 0) return 1;
 
@@ -171,6 +176,24 @@ int DialPhonebookEntry(LPCSTR entryName) {
     g_hRasConn = NULL;
     if (g_hDialWnd) CloseDialDialog(g_hDialWnd);
     return 1;
+}
+
+}  // namespace
+
+int DialPhonebookEntry(LPCSTR entryName) {
+    if (g_dialStarting || (g_hDialWnd && IsWindow(g_hDialWnd))) {
+        ShowDialInProgress();
+        return 0;
+    }
+    g_dialStarting = TRUE;
+    lstrcpynA(g_szDialEntry, entryName, sizeof(g_szDialEntry));
+    int result = StartDial(entryName);
+    g_dialStarting = FALSE;
+    return result;
+}
+
+void CancelDialInProgress(void) {
+    if (g_hDialWnd && IsWindow(g_hDialWnd)) SendMessageA(g_hDialWnd, WM_COMMAND, IDCANCEL, 0);
 }
 
 VOID WINAPI DialEventCallback(UINT, RASCONNSTATE state, DWORD error) {
@@ -191,6 +214,8 @@ int OnDialEvent(HWND dlg, RASCONNSTATE state, DWORD error) {
 }
 
 INT_PTR CALLBACK AmRASDialProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
+    // Exported: a call for no dialog must not take over the dial in progress.
+    if (!IsWindow(dlg)) return 0;
     switch (msg) {
     case WM_INITDIALOG:
         return OnDialInit(dlg);

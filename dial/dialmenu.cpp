@@ -1,6 +1,7 @@
 // The "&Dial" submenu: the RAS phonebook read afresh at every opening of the
-// tray menu and again when an item is chosen, found by its position.
+// tray menu and again when an item is chosen.
 #include <stdlib.h>
+#include <string.h>
 
 #include "dial.h"
 #include "../app/app.h"
@@ -43,7 +44,32 @@ void ReadPhonebook(HWND owner, Phonebook *pb) {
     }
 }
 
+// The item chosen from the last tray menu, kept by the name the user saw on
+// it: the phonebook may change while the menu is open, and the entry that
+// then stands at the item's position is not the one the user chose.
+UINT g_chosenId;
+char g_chosenName[RAS_MaxEntryName + 1];
+
+// The entry a command stands for in a fresh reading, or NULL.
+LPCSTR EntryForCommand(const Phonebook *pb, UINT commandId) {
+    if (commandId == g_chosenId) {
+        for (DWORD i = 0; i < pb->count; i++)
+            if (strcmp(pb->entries[i].szEntryName, g_chosenName) == 0) return pb->entries[i].szEntryName;
+        return NULL;  // gone since the menu was shown: dial nothing rather than another line
+    }
+    // A command that did not come from the tray menu: the entry now at its position.
+    DWORD index = commandId - IDM_DIAL_FIRST;
+    return commandId >= IDM_DIAL_FIRST && index < pb->count ? pb->entries[index].szEntryName : NULL;
+}
+
 }  // namespace
+
+void NoteDialChoice(HMENU trayPopup, UINT commandId) {
+    g_chosenId = 0;
+    if (commandId < IDM_DIAL_FIRST || commandId > IDM_DIAL_LAST) return;
+    if (GetMenuStringA(trayPopup, commandId, g_chosenName, sizeof(g_chosenName), MF_BYCOMMAND) > 0)
+        g_chosenId = commandId;
+}
 
 HMENU BuildDialSubmenu(HWND owner, HMENU trayPopup) {
     HMENU submenu = CreatePopupMenu();
@@ -63,9 +89,13 @@ HMENU BuildDialSubmenu(HWND owner, HMENU trayPopup) {
 int DialMenuEntry(HWND owner, UINT commandId) {
     Phonebook pb;
     ReadPhonebook(owner, &pb);
-    if (!pb.entries) return 1;
-    if (pb.result == 0 && commandId >= IDM_DIAL_FIRST && commandId - IDM_DIAL_FIRST < pb.count)
-        DialPhonebookEntry(pb.entries[commandId - IDM_DIAL_FIRST].szEntryName);
+    if (!pb.entries) {
+        g_chosenId = 0;
+        return 1;
+    }
+    LPCSTR entry = pb.result == 0 ? EntryForCommand(&pb, commandId) : NULL;
+    g_chosenId = 0;
+    if (entry) DialPhonebookEntry(entry);
     free(pb.entries);
     return 1;
 }

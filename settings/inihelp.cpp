@@ -22,6 +22,7 @@ BOOL WINAPI WritePrivateProfileInt(LPCSTR section, LPCSTR key, LONG value, LPCST
 // that a long argument never runs past the buffer; the text written is cut
 // at 255 characters.
 BOOL __cdecl WritePrivateProfileItem(LPCSTR section, LPCSTR key, LPCSTR file, LPCSTR format, ...) {
+    if (!format) return 0;
     char *text = (char *)malloc(kFormatSize);
     if (!text) return 0;
     va_list args;

@@ -63,10 +63,13 @@ LONG WriteRegistryString(LPCSTR subKey, LPCSTR valueName, LPCSTR text) {
     return 1;
 }
 
+// Only a whole four-byte number counts: a shorter value (a .reg file can
+// write one) would leave part of the result unset, and a key that cannot be
+// opened is no reason to load 0, which would make every prompt due at once.
 LONG GetRegistryInt(LPCSTR subKey, LPCSTR valueName, LONG defaultValue) {
     if (!valueName) return defaultValue;
     HKEY key = OpenKey(subKey);
-    if (!key) return 0;
+    if (!key) return defaultValue;
     DWORD type, size = sizeof(DWORD);
     LONG value;
     LONG r = RegQueryValueExA(key, valueName, NULL, &type, (LPBYTE)&value, &size);
@@ -75,7 +78,7 @@ LONG GetRegistryInt(LPCSTR subKey, LPCSTR valueName, LONG defaultValue) {
         Report(kKeyError);
         return defaultValue;
     }
-    return type == REG_DWORD ? value : defaultValue;
+    return type == REG_DWORD && size == sizeof(DWORD) ? value : defaultValue;
 }
 
 LONG WriteRegistryInt(LPCSTR subKey, LPCSTR valueName, LONG value) {

@@ -98,6 +98,67 @@ TEST_F(Dialing, ChoosingAnItemDialsTheEntryNowAtItsPosition) {
     EXPECT_TRUE(boxes.Boxes().empty());
 }
 
+// The phonebook changes while the tray menu is open: the entry whose name
+// the user chose is dialled wherever it now stands, and nothing when it has
+// gone, never the entry that has moved into its place.
+TEST_F(Dialing, TheChosenItemIsDialledByItsName) {
+    struct Case {
+        const char *removed;
+        std::vector<std::string> dials;
+    } cases[] = {{"Bravo", {}}, {"Alpha", {"RasDialA Bravo"}}};
+    for (const Case &c : cases) {
+        SimReset();
+        for (const char *name : {"Alpha", "Bravo", "Charlie"}) {
+            RasSimAddEntry(name, TRUE);
+            RasSimSetDialScript(name, "0:10000");
+        }
+        BoxWatcher boxes;
+        OpenMenu({{WM_CHAR, 'd'}, {WM_KEYDOWN, VK_DOWN}, {WM_KEYDOWN, VK_RETURN}},
+                 [&] { RasSimRemoveEntry(c.removed); });
+        WaitFor([] { return false; }, 200);
+        EXPECT_EQ(c.dials, SimCallsMatching("RasDialA")) << c.removed << " removed\n" << Join(SimCalls());
+        EXPECT_TRUE(boxes.Boxes().empty()) << Describe(boxes.Boxes());
+        if (g_hDialWnd && IsWindow(g_hDialWnd)) SendMessageA(g_hDialWnd, WM_COMMAND, IDCANCEL, 0);
+    }
+}
+
+// However the dial would be left without its dialog or doubled, it is not
+// started: a dialog that cannot be made, a second choice made while the
+// first dial's warning box is open, the program ending mid-dial.
+TEST_F(Dialing, NoDialWithoutItsDialogAndOneAtATime) {
+    RasSimAddEntry("Office", TRUE);
+    RasSimAddEntry("Home", TRUE);
+    RasSimSetDialScript("Office", "0:10000");
+    {
+        BoxWatcher boxes;
+        g_hInstance = GetModuleHandleA("kernel32.dll");  // no dialog template there
+        EXPECT_EQ(0, DialPhonebookEntry("Office"));
+        g_hInstance = GetModuleHandleA(NULL);
+        std::vector<BoxRecord> expected = {{"Wendle", "Error Creating Dialing Window", NULL}};
+        EXPECT_EQ(expected, boxes.Boxes()) << Describe(boxes.Boxes());
+        EXPECT_TRUE(SimCallsMatching("RasDialA").empty()) << Join(SimCalls());
+    }
+    if (!IsLegacyRasPlatform()) {
+        RasSimSetMissing("RasGetEntryPropertiesA");
+        BoxWatcher boxes;
+        PostMessageA(hwnd_, WM_COMMAND, IDM_DIAL_FIRST + 1, 0);  // chosen while the warning is up
+        DialPhonebookEntry("Office");
+        RasSimSetMissing("off");
+        std::vector<BoxRecord> expected = {
+            {"Wendle", "Error Finding Function - RasGetEntryProperties", NULL},
+            {"Wendle", "Already dialing Office.\nCancel that dial before starting another.", NULL}};
+        EXPECT_EQ(expected, boxes.Boxes()) << Describe(boxes.Boxes());
+        EXPECT_EQ(std::vector<std::string>{"RasDialA Office"}, SimCallsMatching("RasDialA"));
+    }
+    if (!g_hDialWnd) DialPhonebookEntry("Office");
+    HWND dlg = g_hDialWnd;
+    ASSERT_TRUE(dlg && IsWindow(dlg));
+    SendMessageA(hwnd_, WM_COMMAND, IDM_EXIT, 0);
+    EXPECT_FALSE(IsWindow(dlg));
+    EXPECT_EQ(std::vector<std::string>{"RasHangUpA Office"}, SimCallsMatching("RasHangUpA"));
+    EXPECT_TRUE(SimConnections().empty()) << "the port is free for the next dial";
+}
+
 TEST_F(Dialing, ADialFromStartToConnected) {
     RasSimAddEntry("Office", TRUE);
     RasSimSetDialScript("Office", "0:700,5:600,18:600,8192");
@@ -210,7 +271,7 @@ TEST_F(Dialing, LongEntryNamesAreCutSafely) {
     SendMessageA(g_hDialWnd, WM_COMMAND, IDCANCEL, 0);
 }
 
-TEST_F(Dialing, StateTextsAndTheOptionWord) {
+TEST_F(Dialing, StateTextsAndTheEntrysOwnDialSettings) {
     struct Row {
         DWORD state;
         const char *text;
@@ -221,18 +282,28 @@ TEST_F(Dialing, StateTextsAndTheOptionWord) {
         if (UINT id = DialStateStringId(r.state)) LoadStringA(g_hInstance, id, text, sizeof(text));
         EXPECT_STREQ(r.text, text) << r.state;
     }
-    RasSimAddEntry("Office", TRUE);
-    RasSimSetDialScript("Office", "0:10000");
+    // A tray dial does what the system's dialler does with each entry: its
+    // own speaker and compression, its prefix/suffix where it has one (the
+    // Windows 95 family's RAS takes no dial options: no prefix/suffix).
+    struct Setting {
+        const char *name;
+        BOOL speaker, compression, prefixSuffix;
+    } settings[] = {{"Loud", TRUE, TRUE, FALSE}, {"Quiet", FALSE, FALSE, TRUE}, {"Mixed", TRUE, FALSE, FALSE}};
     BoxWatcher boxes;
-    DialPhonebookEntry("Office");
-    SendMessageA(g_hDialWnd, WM_COMMAND, IDCANCEL, 0);
-    if (IsLegacyRasPlatform()) {
-        EXPECT_EQ(0u, RasSimLastDialOptions());
-        EXPECT_TRUE(SimCallsMatching("RasGetEntryPropertiesA").empty());
-    } else {
-        EXPECT_EQ(0x14u, RasSimLastDialOptions());
-        EXPECT_EQ(std::vector<std::string>{"RasGetEntryPropertiesA Office"}, SimCallsMatching("RasGetEntryPropertiesA"));
+    for (const Setting &e : settings) {
+        RasSimAddEntry(e.name, TRUE);
+        RasSimSetEntryOptions(e.name, e.speaker, e.compression, e.prefixSuffix);
+        RasSimSetDialScript(e.name, "0:10000");
+        DialPhonebookEntry(e.name);
+        SendMessageA(g_hDialWnd, WM_COMMAND, IDCANCEL, 0);
     }
+    bool legacy = IsLegacyRasPlatform();
+    std::vector<std::string> expected = {
+        "Loud speaker=on compression=on prefixsuffix=no",
+        std::string("Quiet speaker=off compression=off prefixsuffix=") + (legacy ? "no" : "yes"),
+        "Mixed speaker=on compression=off prefixsuffix=no"};
+    EXPECT_EQ(expected, SimDials()) << Join(SimDials());
+    EXPECT_EQ(legacy ? 0u : 3u, SimCallsMatching("RasGetEntryPropertiesA").size()) << Join(SimCalls());
     EXPECT_TRUE(boxes.Boxes().empty());
 }
 

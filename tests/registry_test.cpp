@@ -107,6 +107,17 @@ TEST_F(Registry, StoredTimes) {
     Store("Disconnect Time", REG_BINARY, "\x05\0\0\0\0\0\0\0", 8);
     EXPECT_EQ(60, GetRegistryInt(kKey, "Disconnect Time", 60)) << "too long for a number";
     EXPECT_EQ(-7, GetRegistryInt(kKey, "Missing", -7));
+    // A short number (a .reg file can write one) is no number at all.
+    Store("Remind Time", REG_DWORD, "\x05\0", 2);
+    EXPECT_EQ(20, GetRegistryInt(kKey, "Remind Time", 20));
+    Store("Remind Time", REG_DWORD, "", 0);
+    EXPECT_EQ(20, GetRegistryInt(kKey, "Remind Time", 20));
+    // A key that cannot be opened gives the default too, never 0.
+    std::string unopenable = std::string(kKey) + "\\" + std::string(300, 'k');
+    HKEY key;
+    ASSERT_NE(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, unopenable.c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL,
+                                             &key, NULL));
+    EXPECT_EQ(60, GetRegistryInt(unopenable.c_str(), "Disconnect Time", 60));
 }
 
 TEST_F(Registry, WritesStoreExactlyTheirBytes) {

@@ -1,6 +1,8 @@
 // The window and message utilities of the exported library.
 #include <gtest/gtest.h>
 
+#include "app.h"
+#include "dial.h"
 #include "testutil.h"
 #include "uilib.h"
 
@@ -175,6 +177,83 @@ TEST(Messages, DebugLineIsCutAt255AndPumpsMessages) {
     ASSERT_EQ(2u, g_debugLines.size());
     EXPECT_EQ("42 2.50 ok", g_debugLines[0]);
     EXPECT_EQ(std::string(255, 'd'), g_debugLines[1]);
+}
+
+// ---- every export, called as a careless outside module might ----------------------
+
+// Null pointers, no window, a stale bitmap: one round through every export
+// that takes them, noting each result.
+std::vector<std::string> CallEveryExportBadly(HBITMAP stale, HWND gone) {
+    std::vector<std::string> r;
+    auto note = [&](const char *what, long long v) { r.push_back(std::string(what) + " " + std::to_string(v)); };
+    note("LoadTransparentBitmap1", (long long)(INT_PTR)LoadTransparentBitmap1(NULL, NULL, 0));
+    note("SwapBitmapColors null", SwapBitmapColors(NULL, 0, 1, NULL));
+    note("SwapBitmapColors stale", SwapBitmapColors(stale, 0, 1, NULL));
+    note("ChangeBitmapColor null", ChangeBitmapColor(NULL, 0, 1, NULL));
+    note("ChangeBitmapColor stale", ChangeBitmapColor(stale, 0, 1, (HPALETTE)GetStockObject(DEFAULT_PALETTE)));
+    ChangeBitmapColorDC(NULL, NULL, 0, 1);
+    note("CopyBitmap stale", (long long)(INT_PTR)CopyBitmap(stale));
+    HBITMAP out = (HBITMAP)(INT_PTR)1;
+    DimBitmap(NULL, &out);
+    DimBitmap(stale, &out);
+    DimBitmap(stale, NULL);
+    note("DimBitmap leaves out", (long long)(INT_PTR)out);
+    DisplayStatusMessage(NULL, NULL);
+    Comment(NULL, NULL, NULL);
+    DummyComment(NULL);
+    DisplayDebugMessage(NULL);
+    note("CopyTextToClipboard null text", CopyTextToClipboard(NULL, NULL));
+    note("CopyTextToClipboard gone owner", CopyTextToClipboard(gone, "x"));
+    MyDialogYield(-5);
+    note("InflateWnd", InflateWnd(NULL, 1, 1));
+    note("MoveWnd", MoveWnd(gone, 1, 1));
+    note("winCenter", winCenter(NULL));
+    note("WritePrivateProfileItem", WritePrivateProfileItem(NULL, NULL, NULL, NULL));
+    for (UINT msg : {WM_INITDIALOG, WM_TIMER, WM_COMMAND, WM_CLOSE}) {
+        note("AboutProc", AboutProc(NULL, msg, IDOK, 0));
+        note("AskProc", AskProc(NULL, msg, IDOK, 0));
+        note("RemindProc", RemindProc(NULL, msg, IDOK, 0));
+        note("AmRASDialProc", AmRASDialProc(gone, msg, IDCANCEL, 0));
+    }
+    return r;
+}
+
+TEST(Exports, BadArgumentsFailCleanlyAndHoldNothing) {
+    HBITMAP stale = CreateBitmap(4, 4, 1, 32, NULL);
+    DeleteObject(stale);
+    HWND gone = MakeWindow(NULL, 0, 0, 10, 10);
+    DestroyWindow(gone);
+    g_hInstance = GetModuleHandleA(NULL);
+    g_promptTimeoutMs = 10;
+    HWND dial = MakeWindow(NULL, 0, 0, 10, 10);
+    g_hDialWnd = dial;  // a dial in progress that the calls must leave alone
+    BoxWatcher boxes;
+
+    std::vector<std::string> expected = {
+        "LoadTransparentBitmap1 0", "SwapBitmapColors null 0", "SwapBitmapColors stale 0",
+        "ChangeBitmapColor null 0", "ChangeBitmapColor stale 0", "CopyBitmap stale 0", "DimBitmap leaves out 1",
+        "CopyTextToClipboard null text 0", "CopyTextToClipboard gone owner 0", "InflateWnd 0", "MoveWnd 0",
+        "winCenter 0", "WritePrivateProfileItem 0"};
+    for (int i = 0; i < 4; i++)
+        for (const char *proc : {"AboutProc 0", "AskProc 0", "RemindProc 0", "AmRASDialProc 0"}) expected.push_back(proc);
+    std::vector<std::string> first = CallEveryExportBadly(stale, gone);
+    EXPECT_EQ(expected, first) << Join(first);
+    EXPECT_EQ(dial, g_hDialWnd);
+    // No timer was set for no window, no clipboard or capture is held, no box shown.
+    MSG msg;
+    WaitFor([] { return false; }, 100);
+    EXPECT_FALSE(PeekMessageA(&msg, (HWND)-1, WM_TIMER, WM_TIMER, PM_REMOVE)) << "a thread timer was left";
+    ASSERT_TRUE(OpenClipboard(NULL));
+    CloseClipboard();
+    EXPECT_TRUE(GetCapture() == NULL);
+    EXPECT_EQ(0u, boxes.Count()) << Describe(boxes.Boxes());
+
+    size_t gdi = GdiHeadroom();
+    for (int i = 0; i < 30; i++) CallEveryExportBadly(stale, gone);
+    EXPECT_GE(GdiHeadroom() + 8, gdi) << "GDI objects leaked";
+    g_hDialWnd = NULL;
+    g_promptTimeoutMs = 30000;
+    DestroyWindow(dial);
 }
 
 }  // namespace

@@ -49,6 +49,8 @@ HBITMAP __cdecl LoadTransparentBitmap1(HINSTANCE instance, LPCSTR name, COLORREF
 }
 
 LONG WINAPI SwapBitmapColors(HBITMAP bitmap, COLORREF a, COLORREF b, HPALETTE palette) {
+    SIZE size = BitmapSize(bitmap);
+    if (!size.cx || !size.cy) return 0;  // no bitmap: nothing to work on
     HDC screen = GetDC(NULL);
     HDC maskA = CreateCompatibleDC(screen), image = CreateCompatibleDC(screen), maskB = CreateCompatibleDC(screen);
     HGDIOBJ oldImage = SelectObject(image, bitmap);
@@ -57,7 +59,6 @@ LONG WINAPI SwapBitmapColors(HBITMAP bitmap, COLORREF a, COLORREF b, HPALETTE pa
         oldPalette = SelectPalette(image, palette, FALSE);
         RealizePalette(image);
     }
-    SIZE size = BitmapSize(bitmap);
     HBITMAP monoA = CreateBitmap(size.cx, size.cy, 1, 1, NULL), monoB = CreateBitmap(size.cx, size.cy, 1, 1, NULL);
     HGDIOBJ oldA = SelectObject(maskA, monoA), oldB = SelectObject(maskB, monoB);
     ReleaseDC(NULL, screen);
@@ -101,12 +102,12 @@ void WINAPI ChangeBitmapColorDC(HDC dc, const BITMAP *bm, COLORREF oldColour, CO
 }
 
 LONG WINAPI ChangeBitmapColor(HBITMAP bitmap, COLORREF oldColour, COLORREF newColour, HPALETTE palette) {
+    BITMAP bm;
+    if (!GetObjectA(bitmap, sizeof(bm), &bm)) return 0;  // a null or stale handle
     HDC screen = GetDC(NULL);
     if (!screen) return 0;
     HDC dc = CreateCompatibleDC(screen);
     if (!dc) return ReleaseDC(NULL, screen);
-    BITMAP bm;
-    GetObjectA(bitmap, sizeof(bm), &bm);
     HGDIOBJ old = SelectObject(dc, bitmap);
     HPALETTE oldPalette = NULL;
     if (palette) {
@@ -147,10 +148,10 @@ HBITMAP WINAPI CopyBitmap(HBITMAP bitmap) {
 }
 
 void WINAPI DimBitmap(HBITMAP bitmap, HBITMAP *out) {
-    if (!bitmap) return;
+    SIZE size = BitmapSize(bitmap);
+    if (!out || !size.cx || !size.cy) return;
     HDC src = CreateCompatibleDC(NULL), dst = CreateCompatibleDC(NULL);
     HGDIOBJ initial = SelectObject(src, bitmap);
-    SIZE size = BitmapSize(bitmap);
     HBITMAP dim = CreateBitmap(size.cx, size.cy, GetDeviceCaps(src, PLANES) & 0xFF, GetDeviceCaps(src, BITSPIXEL) & 0xFF,
                                NULL);
     *out = dim;

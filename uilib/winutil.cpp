@@ -33,6 +33,7 @@ void ReleaseBlock(HGLOBAL block) {
 }  // namespace
 
 void __cdecl DisplayStatusMessage(HWND target, LPCSTR format, ...) {
+    if (!format) return;
     char *text = (char *)malloc(kTextSize);
     if (!text) return;
     va_list args;
@@ -44,6 +45,7 @@ void __cdecl DisplayStatusMessage(HWND target, LPCSTR format, ...) {
 }
 
 void __cdecl Comment(HWND owner, LPCSTR caption, LPCSTR format, ...) {
+    if (!format) return;
     va_list args;
     va_start(args, format);
     HGLOBAL block;
@@ -56,6 +58,7 @@ void __cdecl Comment(HWND owner, LPCSTR caption, LPCSTR format, ...) {
 
 // Formats like Comment and shows nothing: it silences a Comment call site.
 void __cdecl DummyComment(LPCSTR format, ...) {
+    if (!format) return;
     va_list args;
     va_start(args, format);
     HGLOBAL block;
@@ -65,6 +68,7 @@ void __cdecl DummyComment(LPCSTR format, ...) {
 }
 
 void __cdecl DisplayDebugMessage(LPCSTR format, ...) {
+    if (!format) return;
     char line[256];
     va_list args;
     va_start(args, format);
@@ -77,7 +81,7 @@ void __cdecl DisplayDebugMessage(LPCSTR format, ...) {
 }
 
 int WINAPI CopyTextToClipboard(HWND owner, LPCSTR text) {
-    if (!OpenClipboard(owner)) return 0;
+    if (!text || !OpenClipboard(owner)) return 0;
     int len = lstrlenA(text);
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, len + 1);
     char *copy = (char *)GlobalLock(block);
@@ -89,9 +93,11 @@ int WINAPI CopyTextToClipboard(HWND owner, LPCSTR text) {
     }
     CopyMemory(copy, text, len + 1);
     GlobalUnlock(block);
-    SetClipboardData(CF_TEXT, block);  // the clipboard owns the block now
+    // The clipboard owns the block only once it has taken it.
+    BOOL taken = SetClipboardData(CF_TEXT, block) != NULL;
+    if (!taken) GlobalFree(block);
     CloseClipboard();
-    return 1;
+    return taken ? 1 : 0;
 }
 
 void WINAPI MyDialogYield(int count) {
@@ -105,14 +111,14 @@ void WINAPI MyDialogYield(int count) {
 
 BOOL WINAPI InflateWnd(HWND hwnd, int dx, int dy) {
     RECT r;
-    GetWindowRect(hwnd, &r);
+    if (!GetWindowRect(hwnd, &r)) return FALSE;
     return SetWindowPos(hwnd, NULL, 0, 0, r.right - r.left + dx, r.bottom - r.top + dy,
                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 BOOL WINAPI MoveWnd(HWND hwnd, int dx, int dy) {
     RECT r;
-    GetWindowRect(hwnd, &r);
+    if (!GetWindowRect(hwnd, &r)) return FALSE;
     POINT pt = {r.left, r.top};
     ScreenToClient(GetParent(hwnd), &pt);  // fails without a parent: screen position stays
     return SetWindowPos(hwnd, NULL, pt.x + dx, pt.y + dy, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -122,7 +128,7 @@ BOOL WINAPI MoveWnd(HWND hwnd, int dx, int dy) {
 BOOL WINAPI winCenter(HWND hwnd) {
     HWND desktop = GetDesktopWindow();
     RECT r, d;
-    GetWindowRect(hwnd, &r);
+    if (!GetWindowRect(hwnd, &r)) return FALSE;
     int w = r.right - r.left, h = r.bottom - r.top;
     GetClientRect(desktop, &d);
     POINT centre = {(d.right - d.left) / 2, (d.bottom - d.top) / 2};
