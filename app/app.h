@@ -25,9 +25,12 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 // polling watchers (one aligned word).
 BOOL TrayShowsOnline(void);
 
+// A function of a system DLL that older Windows lack, or NULL.
+FARPROC SystemFunction(LPCSTR module, LPCSTR name);
+
 // Tray icon.
 typedef BOOL (WINAPI *ShellNotifyIconFn)(DWORD op, PNOTIFYICONDATAA data);
-extern ShellNotifyIconFn g_pfnShellNotifyIcon;  // the shell call; tests observe it here
+extern ShellNotifyIconFn g_pfnShellNotifyIcon;  // the shell call, found at first use; tests observe it here
 HICON LoadAppIcon(int id);
 BOOL SetTrayIcon(HWND hwnd, DWORD op, HICON icon, LPCSTR tip);
 

@@ -111,7 +111,9 @@ void ShowTrayMenu(HWND hwnd) {
     HMENU popup = GetSubMenu(menu, 0);
     BuildDialSubmenu(hwnd, popup);  // owned by the menu from here on
     EnableMenuItem(popup, IDM_HANGUP, MF_BYCOMMAND | (AnyConnectionUp(hwnd) ? MF_ENABLED : MF_GRAYED | MF_DISABLED));
-    SetMenuDefaultItem(popup, IDM_PROPERTIES, FALSE);
+    typedef BOOL(WINAPI * SetDefaultFn)(HMENU, UINT, UINT);
+    SetDefaultFn setDefault = (SetDefaultFn)(void *)SystemFunction("USER32.DLL", "SetMenuDefaultItem");
+    if (setDefault) setDefault(popup, IDM_PROPERTIES, FALSE);
     POINT pt;
     GetCursorPos(&pt);
     UINT chosen = TrackPopupMenu(popup, TPM_RIGHTBUTTON | TPM_RETURNCMD, pt.x, pt.y, 0, hwnd, NULL);

@@ -1,14 +1,37 @@
 #include "app.h"
 
-ShellNotifyIconFn g_pfnShellNotifyIcon = Shell_NotifyIconA;
+// The tray, LoadImage and default menu items came with the Windows 95 shell:
+// Windows NT 3.51 has none of them, and one import it lacks would keep the
+// whole program from loading there. They are found by name instead.
+FARPROC SystemFunction(LPCSTR module, LPCSTR name) {
+    HMODULE m = GetModuleHandleA(module);
+    if (!m) m = LoadLibraryA(module);  // kept for the run
+    return m ? GetProcAddress(m, name) : NULL;
+}
+
+namespace {
+
+typedef HANDLE(WINAPI *LoadImageFn)(HINSTANCE, LPCSTR, UINT, int, int, UINT);
+
+BOOL WINAPI NoShell(DWORD, PNOTIFYICONDATAA) { return FALSE; }
+
+}  // namespace
+
+ShellNotifyIconFn g_pfnShellNotifyIcon;
 
 HICON LoadAppIcon(int id) {
-    return (HICON)LoadImageA(g_hInstance, MAKEINTRESOURCEA(id), IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR);
+    LoadImageFn load = (LoadImageFn)(void *)SystemFunction("USER32.DLL", "LoadImageA");
+    if (!load) return LoadIconA(g_hInstance, MAKEINTRESOURCEA(id));  // 32 by 32 there anyway
+    return (HICON)load(g_hInstance, MAKEINTRESOURCEA(id), IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR);
 }
 
 // The icon is handed over: the shell keeps its own copy, so it is destroyed
 // here whatever the shell answered.
 BOOL SetTrayIcon(HWND hwnd, DWORD op, HICON icon, LPCSTR tip) {
+    if (!g_pfnShellNotifyIcon) {
+        g_pfnShellNotifyIcon = (ShellNotifyIconFn)(void *)SystemFunction("SHELL32.DLL", "Shell_NotifyIconA");
+        if (!g_pfnShellNotifyIcon) g_pfnShellNotifyIcon = NoShell;
+    }
     NOTIFYICONDATAA nid;
     ZeroMemory(&nid, sizeof(nid));
     nid.cbSize = NOTIFYICONDATAA_V1_SIZE;  // 88 bytes: understood by every shell since Windows 95

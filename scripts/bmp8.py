@@ -1,9 +1,28 @@
 #!/usr/bin/env python3
-"""Writes a drawing as an 8-bit (256-colour palette) BMP, keeping every colour
-exactly (the drawing must use at most 256). Usage: bmp8.py in.png out.bmp"""
+"""Writes a drawing as an 8-bit palette BMP compressed with run-length
+encoding (BI_RLE8, read by LoadBitmap on every Windows), keeping every colour
+exactly (the drawing must use at most 256). The palette holds only the
+colours used. Usage: bmp8.py in.png|in.bmp out.bmp"""
 import struct
 import subprocess
 import sys
+
+
+def rle8(rows):
+    """Encodes bottom-up rows of palette indices: runs of one value, each
+    row ended by 0,0 and the bitmap by 0,1."""
+    out = bytearray()
+    for row in rows:
+        i = 0
+        while i < len(row):
+            j = i
+            while j < len(row) and j - i < 255 and row[j] == row[i]:
+                j += 1
+            out += bytes((j - i, row[i]))
+            i = j
+        out += b"\0\0"
+    out += b"\0\1"
+    return bytes(out)
 
 
 def main(src, dst):
@@ -20,14 +39,13 @@ def main(src, dst):
             colours.append(c)
         pixels.append(index[c])
     assert len(colours) <= 256, "more than 256 colours"
-    palette = b"".join(bytes((c[2], c[1], c[0], 0)) for c in colours) + b"\0\0\0\0" * (256 - len(colours))
-    stride = (w + 3) & ~3
-    rows = b"".join(bytes(pixels[y * w:(y + 1) * w]) + b"\0" * (stride - w) for y in range(h - 1, -1, -1))
-    info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 8, 0, len(rows), 2835, 2835, 256, 0)
-    offset = 14 + 40 + 1024
-    header = b"BM" + struct.pack("<IHHI", offset + len(rows), 0, 0, offset)
+    palette = b"".join(bytes((c[2], c[1], c[0], 0)) for c in colours)
+    data = rle8([pixels[y * w:(y + 1) * w] for y in range(h - 1, -1, -1)])
+    info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 8, 1, len(data), 2835, 2835, len(colours), 0)
+    offset = 14 + 40 + len(palette)
+    header = b"BM" + struct.pack("<IHHI", offset + len(data), 0, 0, offset)
     with open(dst, "wb") as f:
-        f.write(header + info + palette + rows)
+        f.write(header + info + palette + data)
 
 
 if __name__ == "__main__":

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Builds if needed and runs Wendle under Wine in a virtual desktop with a
-# taskbar, against the simulated RAS with a demo phonebook. Uses Xvfb when
-# there is no display. Runs until Wendle exits (tray menu, Exit) or Ctrl+C.
+# Installs what is missing, builds if needed and runs Wendle under Wine in a
+# virtual desktop with a taskbar, against the simulated RAS with a demo
+# phonebook. Uses Xvfb when there is no display. Runs until Wendle exits
+# (tray menu, Exit) or Ctrl+C.
 set -euo pipefail
 source "$(dirname "$0")/wine-env.sh"
+wendle_setup
 build=${WENDLE_BUILD_DIR:-$WENDLE_ROOT/build}
 wendle_build "$build" >/dev/null
 trap wendle_wine_down EXIT
@@ -16,8 +18,8 @@ cd "$build/bin"
 rasctl() { wine rasctl.exe "$@" </dev/null; }
 rasctl reset
 rasctl entry add Office
-rasctl entry add Home
-rasctl entry add "Dial-in & VPN"
+rasctl entry add Home --speaker off
+rasctl entry add "Dial-in & VPN" --compression off --prefix-suffix
 rasctl entry add "No Password" --no-password
 rasctl dialscript Office "0:400,1:300,2:1200,3:400,5:900,10:500,14:400,8192"
 rasctl dialscript Home "0:400,2:1500!678"
@@ -32,4 +34,9 @@ another shell:
 Screenshot: import -display $DISPLAY -window root shot.png
 Stop: choose Exit in the tray menu, or press Ctrl+C here.
 MSG
-wine explorer /desktop=Wendle,1024x768 Wendle.exe </dev/null >/dev/null 2>&1
+# The desktop with its taskbar lives in the background; Wendle runs in it in
+# the foreground, so the script ends when Wendle does.
+wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Wendle /f </dev/null >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Wendle /d 1024x768 /f </dev/null >/dev/null 2>&1
+wine explorer /desktop=Wendle,1024x768 </dev/null >/dev/null 2>&1 &
+wine Wendle.exe </dev/null >/dev/null 2>&1

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Installs everything needed to build Wendle and run its tests under Wine on a
-# fresh Debian 12 machine. Run as root. Quick when everything is already there.
+# Installs everything needed to build Wendle, run it and its tests under Wine,
+# package it and draw its pictures, on a fresh Debian 12 machine. Run as root.
+# Quick when everything is already there. With --check it installs nothing and
+# only says (exit 1) what is missing.
 set -euo pipefail
 
 packages=(
@@ -11,19 +13,26 @@ packages=(
   xvfb xauth x11-utils
   imagemagick
   googletest
+  nsis zip graphviz
 )
 
 missing=()
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  dpkg --add-architecture i386
-  need_update=1
-fi
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
     missing+=("$p")
   fi
 done
 
+if [ "${1:-}" = --check ]; then
+  dpkg --print-foreign-architectures | grep -qx i386 || missing+=("(the i386 architecture)")
+  [ ${#missing[@]} -eq 0 ] && exit 0
+  echo "missing: ${missing[*]}"
+  exit 1
+fi
+
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+fi
 if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq

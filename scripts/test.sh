@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Builds everything and runs the whole test suite under Wine and Xvfb in a
-# throwaway Wine prefix. Extra arguments go to ctest (for example -R Tray).
+# Installs what is missing, builds everything and runs the whole test suite
+# under Wine and Xvfb in a throwaway Wine prefix. Extra arguments go to ctest
+# (for example -R Tray).
 set -euo pipefail
 source "$(dirname "$0")/wine-env.sh"
+wendle_setup
 build=${WENDLE_BUILD_DIR:-$WENDLE_ROOT/build}
 wendle_build "$build"
 trap wendle_wine_down EXIT

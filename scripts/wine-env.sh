@@ -5,6 +5,23 @@ WENDLE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEARCH=win32
 
+# Installs what the scripts need when it is missing: as root directly, through
+# sudo when that asks no password; otherwise stops and says what to run.
+wendle_setup() {
+  local setup="$WENDLE_ROOT/scripts/setup.sh"
+  bash "$setup" --check >/dev/null 2>&1 && return 0
+  if [ "$(id -u)" = 0 ]; then
+    bash "$setup"
+  elif command -v sudo >/dev/null 2>&1 && sudo -n true 2>/dev/null; then
+    sudo bash "$setup"
+  else
+    echo "Wendle needs tools that are not installed here:" >&2
+    bash "$setup" --check >&2 || true
+    echo "Install them once with:  sudo bash scripts/setup.sh   (then run this command again)" >&2
+    exit 1
+  fi
+}
+
 wendle_build() {
   local build=$1
   if [ ! -f "$build/CMakeCache.txt" ]; then

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Compares the module's export table with the expected names, exactly, and
 # its RASAPI32 imports with the functions linked at load time. The two RAS
-# functions that older platforms lack must never be imported.
+# functions that older platforms lack must never be imported, nor anything
+# outside the list of imports that Windows 95 and NT 3.51 both have.
 set -u
-exe=$1 exports_file=$2 imports_file=$3
+exe=$1 exports_file=$2 imports_file=$3 allowed_file=$4
 dump=$(i686-w64-mingw32-objdump -p "$exe") || { echo "objdump failed"; exit 1; }
 fail=0
 
@@ -21,6 +22,14 @@ fi
 for fn in RasConnectionNotificationA RasGetEntryPropertiesA; do
   if printf '%s\n' "$dump" | grep -q "\b$fn\b"; then echo "$fn must be looked up at run time, not imported"; fail=1; fi
 done
+
+actual_all=$(printf '%s\n' "$dump" | awk '/DLL Name:/{d=toupper($3);next} /^$/{d=""} d!=""&&NF==3&&$2~/^[0-9]+$/{print d, $3}' | sort -u)
+allowed_all=$(grep -v -e '^#' -e '^\s*$' "$allowed_file" | sort -u)
+not_allowed=$(comm -23 <(echo "$actual_all") <(echo "$allowed_all"))
+if [ -n "$not_allowed" ]; then
+  echo "imports that Windows 95 or NT 3.51 may lack (find them at run time, or add them to $allowed_file once checked):"
+  echo "$not_allowed"; fail=1
+fi
 
 subsystem=$(printf '%s\n' "$dump" | awk '/^MajorSubsystemVersion/{a=$2} /^MinorSubsystemVersion/{b=$2} /^Subsystem/{s=$2} END{print a"."b" "s}')
 [ "$subsystem" = "4.0 00000002" ] || { echo "expected a GUI program for subsystem 4.0, got $subsystem"; fail=1; }

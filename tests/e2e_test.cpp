@@ -12,13 +12,6 @@
 
 namespace {
 
-std::string BinDir() {
-    char path[MAX_PATH];
-    GetModuleFileNameA(NULL, path, sizeof(path));
-    std::string dir(path);
-    return dir.substr(0, dir.find_last_of("\\/") + 1);
-}
-
 class Wendle : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -34,8 +27,8 @@ protected:
         CloseHandle(pi_.hProcess);
         CloseHandle(pi_.hThread);
     }
-    void Launch() {
-        std::string exe = BinDir() + "Wendle.exe";
+    void Launch(const std::string &name = "Wendle.exe") {
+        std::string exe = BinDir() + name;
         STARTUPINFOA si = {};
         si.cb = sizeof(si);
         ASSERT_TRUE(CreateProcessA(exe.c_str(), NULL, NULL, NULL, FALSE, 0, NULL, BinDir().c_str(), &si, &pi_))
@@ -62,7 +55,7 @@ protected:
         GetExitCodeProcess(pi_.hProcess, code);
         return true;
     }
-    void ReminderRoundTrip();
+    void ReminderRoundTrip(size_t registrations = 2);
     PROCESS_INFORMATION pi_ = {};
     HWND hwnd_ = NULL;
 };
@@ -180,9 +173,10 @@ void StoreRemindEveryPass() {
 }
 
 // A connection made outside brings the reminder; its Yes hangs up.
-void Wendle::ReminderRoundTrip() {
-    ASSERT_TRUE(WaitFor([] { return SimCallsMatching("RasConnectionNotificationA").size() == 2; }, 5000))
+void Wendle::ReminderRoundTrip(size_t registrations) {
+    ASSERT_TRUE(WaitFor([&] { return SimCallsMatching("RasConnectionNotificationA").size() == registrations; }, 5000))
         << "the watchers never registered\n" << Join(SimCalls());
+    if (registrations == 0) WaitFor([] { return !SimCallsMatching("RasEnumConnectionsA").empty(); }, 5000);
     RasSimSetState("Office", RASCS_Connected);
     HWND prompt = NULL;
     ASSERT_TRUE(WaitFor([&] {
@@ -226,5 +220,35 @@ TEST_F(Wendle, EventNamesTakenByAnotherProgram) {
     CloseHandle(on);
     CloseHandle(off);
 }
+
+// The one EXE in every Windows version Wine can report: a copy of it per
+// version, named for it, with Wine told to report that version to it.
+class EveryWindows : public Wendle, public ::testing::WithParamInterface<const char *> {};
+
+TEST_P(EveryWindows, StartsRemindsHangsUpAndExits) {
+    std::string mode = GetParam(), name = "Wendle_" + mode + ".exe";
+    ASSERT_TRUE(CopyFileA((BinDir() + "Wendle.exe").c_str(), (BinDir() + name).c_str(), FALSE));
+    std::string key = "Software\\Wine\\AppDefaults\\" + name;
+    HKEY k;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &k, NULL));
+    RegSetValueExA(k, "Version", 0, REG_SZ, (const BYTE *)mode.c_str(), (DWORD)mode.size() + 1);
+    RegCloseKey(k);
+    StoreRemindEveryPass();
+    Launch(name);
+    bool legacy = mode == "win95" || mode == "win98" || mode == "winme";
+    ReminderRoundTrip(legacy ? 0 : 2);  // the Windows 95 family polls
+    EXPECT_EQ(legacy ? 0u : 2u, SimCallsMatching("RasConnectionNotificationA").size()) << mode;
+    HWND menu = RightClick();
+    ASSERT_TRUE(menu != NULL);
+    for (WPARAM key : {VK_UP, VK_UP, VK_RETURN}) PostMessageA(menu, WM_KEYDOWN, key, 0);
+    DWORD code = 99;
+    ASSERT_TRUE(Exited(&code)) << "Exit did not end the process";
+    EXPECT_EQ(0u, code);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, EveryWindows,
+                         ::testing::Values("win95", "win98", "winme", "nt351", "nt40", "win2k", "winxp", "win2k3",
+                                           "vista", "win2008", "win7", "win8", "win81", "win10"),
+                         [](const ::testing::TestParamInfo<const char *> &info) { return std::string(info.param); });
 
 }  // namespace

@@ -50,6 +50,13 @@ std::string Join(const std::vector<std::string> &lines) {
     return out.empty() ? "  (none)\n" : out;
 }
 
+std::string BinDir() {
+    char path[MAX_PATH];
+    GetModuleFileNameA(NULL, path, sizeof(path));
+    std::string dir(path);
+    return dir.substr(0, dir.find_last_of("\\/") + 1);
+}
+
 std::vector<std::string> SplitLines(const std::string &text) {
     std::vector<std::string> lines;
     std::istringstream in(text);

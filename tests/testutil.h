@@ -18,6 +18,8 @@ void PumpPending();
 bool TakeQuit(WPARAM *code = NULL);
 
 std::string Join(const std::vector<std::string> &lines);
+// The folder of the running test program (the build's bin), ending in a slash.
+std::string BinDir();
 std::vector<std::string> SplitLines(const std::string &text);
 
 // ---- the simulated RAS ----------------------------------------------------

@@ -1,0 +1,117 @@
+; Wendle's installer: the EXE under Program Files, Start Menu and Startup
+; shortcuts, an uninstaller in Add/Remove Programs. An ANSI installer, so
+; that it runs on every Windows Wendle runs on, from Windows 95 on.
+; makensis -DVERSION=x.y.z -DEXE=path\to\Wendle.exe -DOUTFILE=setup.exe wendle.nsi
+Unicode false
+SetCompressor /SOLID lzma
+RequestExecutionLevel admin
+
+!include "LogicLib.nsh"
+!include "FileFunc.nsh"
+!include "Sections.nsh"
+!include "WinMessages.nsh"
+
+!define APP "Wendle"
+!define PUBLISHER "Ferrow Apps"
+!define UNINST_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Wendle"
+!define SETTINGS_KEY "Software\Ferrow Apps\Wendle"
+!define WINDOW_CLASS "ZKRASNotification"
+
+Name "${APP} ${VERSION}"
+OutFile "${OUTFILE}"
+InstallDir "$PROGRAMFILES\${APP}"
+InstallDirRegKey HKLM "${UNINST_KEY}" "InstallLocation"
+VIProductVersion "${VERSION}.0"
+VIAddVersionKey "ProductName" "${APP}"
+VIAddVersionKey "CompanyName" "${PUBLISHER}"
+VIAddVersionKey "FileDescription" "${APP} installer"
+VIAddVersionKey "FileVersion" "${VERSION}"
+VIAddVersionKey "ProductVersion" "${VERSION}"
+VIAddVersionKey "LegalCopyright" "${PUBLISHER}"
+
+Page components
+Page directory
+Page instfiles
+UninstPage uninstConfirm
+UninstPage instfiles
+
+; Asks a running Wendle to close (as its Exit does) and waits for it, at most
+; about five seconds.
+!macro CloseWendle
+  StrCpy $1 0
+  ${Do}
+    FindWindow $0 "${WINDOW_CLASS}"
+    ${IfThen} $0 = 0 ${|} ${ExitDo} ${|}
+    ${IfThen} $1 >= 50 ${|} ${ExitDo} ${|}
+    ${If} $1 = 0
+      SendMessage $0 ${WM_CLOSE} 0 0 /TIMEOUT=2000
+    ${EndIf}
+    Sleep 100
+    IntOp $1 $1 + 1
+  ${Loop}
+!macroend
+
+Section "Wendle (required)" SecApp
+  SectionIn RO
+  SetShellVarContext all
+  !insertmacro CloseWendle
+  SetOutPath "$INSTDIR"
+  File "/oname=Wendle.exe" "${EXE}"
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+  CreateDirectory "$SMPROGRAMS\${APP}"
+  CreateShortCut "$SMPROGRAMS\${APP}\${APP}.lnk" "$INSTDIR\Wendle.exe"
+  CreateShortCut "$SMPROGRAMS\${APP}\Uninstall ${APP}.lnk" "$INSTDIR\uninstall.exe"
+  WriteRegStr HKLM "${UNINST_KEY}" "DisplayName" "${APP}"
+  WriteRegStr HKLM "${UNINST_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINST_KEY}" "Publisher" "${PUBLISHER}"
+  WriteRegStr HKLM "${UNINST_KEY}" "DisplayIcon" "$INSTDIR\Wendle.exe,0"
+  WriteRegStr HKLM "${UNINST_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${UNINST_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  WriteRegStr HKLM "${UNINST_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  WriteRegDWORD HKLM "${UNINST_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINST_KEY}" "NoRepair" 1
+  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  WriteRegDWORD HKLM "${UNINST_KEY}" "EstimatedSize" "$0"
+SectionEnd
+
+Section "Start Wendle when Windows starts" SecStartup
+  SetShellVarContext all
+  CreateShortCut "$SMSTARTUP\${APP}.lnk" "$INSTDIR\Wendle.exe"
+  Exec '"$INSTDIR\Wendle.exe"'
+SectionEnd
+
+; Switched off on an upgrade: the old Startup shortcut goes.
+Function .onInstSuccess
+  ${IfNot} ${SectionIsSelected} ${SecStartup}
+    SetShellVarContext all
+    Delete "$SMSTARTUP\${APP}.lnk"
+  ${EndIf}
+FunctionEnd
+
+Section "Uninstall"
+  SetShellVarContext all
+  !insertmacro CloseWendle
+  Delete "$SMSTARTUP\${APP}.lnk"
+  Delete "$SMPROGRAMS\${APP}\${APP}.lnk"
+  Delete "$SMPROGRAMS\${APP}\Uninstall ${APP}.lnk"
+  RMDir "$SMPROGRAMS\${APP}"
+  Delete "$INSTDIR\Wendle.exe"
+  Delete "$INSTDIR\uninstall.exe"
+  RMDir "$INSTDIR"
+  DeleteRegKey HKLM "${UNINST_KEY}"
+  ; The user's settings stay unless asked for: /REMOVESETTINGS when silent.
+  StrCpy $2 "no"
+  ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "/REMOVESETTINGS" $1
+  ${IfNot} ${Errors}
+    StrCpy $2 "yes"
+  ${ElseIfNot} ${Silent}
+    MessageBox MB_YESNO|MB_DEFBUTTON2 "Remove your Wendle settings too?" IDNO +2
+    StrCpy $2 "yes"
+  ${EndIf}
+  ${If} $2 == "yes"
+    DeleteRegKey HKCU "${SETTINGS_KEY}"
+    DeleteRegKey /ifempty HKCU "Software\${PUBLISHER}"
+  ${EndIf}
+SectionEnd

@@ -1,0 +1,142 @@
+// The installer under Wine, as a user's machine meets it: a silent install,
+// an upgrade over a running Wendle, and the two kinds of uninstall.
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include <string>
+
+#include "testutil.h"
+#include "version.h"
+
+#ifdef WENDLE_SETUP_NAME
+
+namespace {
+
+const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Wendle";
+const char kSettingsKey[] = "Software\\Ferrow Apps\\Wendle";
+
+std::string Folder(int csidl) {
+    char path[MAX_PATH] = "";
+    SHGetFolderPathA(NULL, csidl, NULL, 0, path);
+    return path;
+}
+
+bool Exists(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool KeyExists(HKEY root, const char *path) {
+    HKEY key;
+    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+// Runs a command line and waits for it; its exit code, or -1.
+long RunAndWait(const std::string &commandLine) {
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    std::string line = commandLine;
+    if (!CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi)) return -1;
+    DWORD code = (DWORD)-1;
+    if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    return (long)code;
+}
+
+// The running Wendle's process, or NULL.
+HANDLE RunningWendle(DWORD *pid = NULL) {
+    HWND hwnd = FindWindowA("ZKRASNotification", NULL);
+    DWORD id = 0;
+    if (hwnd) GetWindowThreadProcessId(hwnd, &id);
+    if (pid) *pid = id;
+    return id ? OpenProcess(SYNCHRONIZE, FALSE, id) : NULL;
+}
+
+class Installer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SimReset();
+        ClearProgramRegistry();
+        // The installed copy finds the simulated RAS where the system's would be.
+        char system[MAX_PATH];
+        GetSystemDirectoryA(system, sizeof(system));
+        ASSERT_TRUE(CopyFileA((BinDir() + "rasapi32.dll").c_str(), (std::string(system) + "\\rasapi32.dll").c_str(), FALSE));
+        dir_ = Folder(CSIDL_PROGRAM_FILES) + "\\Wendle";
+        menu_ = Folder(CSIDL_COMMON_PROGRAMS) + "\\Wendle\\Wendle.lnk";
+        startup_ = Folder(CSIDL_COMMON_STARTUP) + "\\Wendle.lnk";
+    }
+    std::string SetupCommand() { return "\"" + BinDir() + WENDLE_SETUP_NAME + "\" /S"; }
+    // Runs the uninstaller (it finishes from a copy of itself) and waits
+    // until it has removed the program.
+    bool Uninstall(const char *options) {
+        if (RunAndWait("\"" + dir_ + "\\uninstall.exe\" " + options) != 0) return false;
+        return WaitFor([this] { return !Exists(dir_) && !KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey); }, 20000);
+    }
+    std::string UninstallValue(const char *name) {
+        HKEY key;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return "(no key)";
+        char data[MAX_PATH * 2] = "";
+        DWORD type = 0, size = sizeof(data);
+        LONG r = RegQueryValueExA(key, name, NULL, &type, (BYTE *)data, &size);
+        RegCloseKey(key);
+        if (r != ERROR_SUCCESS) return "(missing)";
+        return type == REG_DWORD ? (*(DWORD *)data ? "number" : "0") : std::string(data);
+    }
+    std::string dir_, menu_, startup_;
+};
+
+TEST_F(Installer, InstallUpgradeAndUninstall) {
+    ASSERT_EQ(0, RunAndWait(SetupCommand()));
+    EXPECT_TRUE(Exists(dir_ + "\\Wendle.exe")) << dir_;
+    EXPECT_TRUE(Exists(menu_)) << menu_;
+    EXPECT_TRUE(Exists(startup_)) << startup_;
+    struct Value {
+        const char *name;
+        std::string expected;
+    } values[] = {{"DisplayName", "Wendle"},
+                  {"DisplayVersion", WENDLE_VERSION_TEXT},
+                  {"Publisher", "Ferrow Apps"},
+                  {"DisplayIcon", dir_ + "\\Wendle.exe,0"},
+                  {"UninstallString", "\"" + dir_ + "\\uninstall.exe\""},
+                  {"EstimatedSize", "number"}};
+    for (const Value &v : values) EXPECT_EQ(v.expected, UninstallValue(v.name)) << v.name;
+
+    // With the Startup shortcut chosen, the installer starts Wendle; a second
+    // install closes that one and starts the new EXE.
+    DWORD firstPid = 0;
+    HANDLE first = NULL;
+    ASSERT_TRUE(WaitFor([&] { return (first = RunningWendle(&firstPid)) != NULL; }, 10000)) << "not started";
+    ASSERT_EQ(0, RunAndWait(SetupCommand()));
+    EXPECT_EQ((DWORD)WAIT_OBJECT_0, WaitForSingleObject(first, 10000)) << "the old Wendle still runs";
+    CloseHandle(first);
+    DWORD secondPid = 0;
+    HANDLE second = NULL;
+    ASSERT_TRUE(WaitFor([&] { return (second = RunningWendle(&secondPid)) != NULL; }, 10000)) << "not started again";
+    EXPECT_NE(firstPid, secondPid);
+
+    // A plain uninstall closes Wendle, removes all it placed, keeps the settings.
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL));
+    DWORD seven = 7;
+    RegSetValueExA(key, "Remind Time", 0, REG_DWORD, (const BYTE *)&seven, 4);
+    RegCloseKey(key);
+    ASSERT_TRUE(Uninstall("/S")) << dir_;
+    EXPECT_EQ((DWORD)WAIT_OBJECT_0, WaitForSingleObject(second, 10000)) << "Wendle still runs";
+    CloseHandle(second);
+    EXPECT_FALSE(Exists(menu_));
+    EXPECT_FALSE(Exists(startup_));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kSettingsKey)) << "the settings stay";
+
+    // Asked to, it removes the settings too.
+    ASSERT_EQ(0, RunAndWait(SetupCommand()));
+    ASSERT_TRUE(Uninstall("/S /REMOVESETTINGS"));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kSettingsKey));
+    HANDLE left = RunningWendle();
+    EXPECT_TRUE(left == NULL) << "Wendle still runs";
+    if (left) CloseHandle(left);
+}
+
+}  // namespace
+
+#endif
