@@ -10,8 +10,6 @@
 
 // ---- which icon resource a handle shows ----------------------------------------
 
-namespace {
-
 std::string IconBits(HICON icon) {
     ICONINFO info;
     if (!GetIconInfo(icon, &info)) return "";
@@ -23,8 +21,6 @@ std::string IconBits(HICON icon) {
     DeleteObject(info.hbmMask);
     return bits;
 }
-
-}  // namespace
 
 std::string Describe(const std::vector<TrayRow> &rows) {
     std::string out;

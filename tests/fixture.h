@@ -21,6 +21,8 @@ struct TrayRow {
     DWORD thread = 0;
 };
 bool operator==(const TrayRow &a, const TrayRow &b);
+// The colour bits of an icon, to tell pictures apart.
+std::string IconBits(HICON icon);
 std::string Describe(const std::vector<TrayRow> &rows);
 
 // What the owner window saw of the tray menu, and keys to press in it.

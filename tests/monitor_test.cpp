@@ -49,11 +49,21 @@ std::string Describe(const std::vector<PromptSeen> &seen) {
     return out.empty() ? "  (no prompts)\n" : out;
 }
 
+// An icon static shows as "#id" of the prompt icon it holds (its window text
+// says so only without common controls 6).
 std::string ControlText(HWND ctl) {
+    if ((GetWindowLongA(ctl, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+        std::string bits = IconBits((HICON)SendMessageA(ctl, STM_GETICON, 0, 0));
+        for (int id : {IDI_REMIND, IDI_ASK}) {
+            HICON icon = LoadAppIcon(id);
+            bool same = IconBits(icon) == bits;
+            DestroyIcon(icon);
+            if (same) return "#" + std::to_string(id);
+        }
+        return "#?";
+    }
     char text[256] = "";
     GetWindowTextA(ctl, text, sizeof(text));
-    if ((unsigned char)text[0] == 0xFF)  // an icon static names its resource
-        return "#" + std::to_string((unsigned char)text[1] | (unsigned char)text[2] << 8);
     return text;
 }
 
