@@ -52,10 +52,13 @@ void ReleaseSnapshot(Snapshot *s) {
     s->conns = s->local;
 }
 
-BOOL IsConnected(HRASCONN conn) {
+// RAS's answer for one connection: 0 with whether it is connected, or its error.
+DWORD QueryConnected(HRASCONN conn, BOOL *connected) {
     RASCONNSTATUSA status;
     status.dwSize = sizeof(status);
-    return RasGetConnectStatusA(conn, &status) == 0 && status.rasconnstate == RASCS_Connected;
+    DWORD r = RasGetConnectStatusA(conn, &status);
+    *connected = r == 0 && status.rasconnstate == RASCS_Connected;
+    return r;
 }
 
 }  // namespace
@@ -68,10 +71,9 @@ LineState QueryLine(void) {
     TakeSnapshot(&s);
     LineState line = s.result == 0 ? LINE_DOWN : LINE_UNKNOWN;
     for (DWORD i = 0; s.result == 0 && i < s.count && line != LINE_UP; i++) {
-        RASCONNSTATUSA status;
-        status.dwSize = sizeof(status);
-        DWORD r = RasGetConnectStatusA(s.conns[i].hrasconn, &status);
-        if (r == 0 && status.rasconnstate == RASCS_Connected)
+        BOOL connected;
+        DWORD r = QueryConnected(s.conns[i].hrasconn, &connected);
+        if (connected)
             line = LINE_UP;
         else if (r != 0 && r != ERROR_INVALID_HANDLE)
             line = LINE_UNKNOWN;
@@ -88,7 +90,8 @@ int HangUpAllConnections(HWND owner) {
     if (s.tooSmall) MessageBoxA(owner, "Error: Enum Buffer Too Small", APP_CAPTION, MB_ICONWARNING);
     if (s.result == 0) {
         for (DWORD i = 0; i < s.count; i++) {
-            if (IsConnected(s.conns[i].hrasconn)) RasHangUpA(s.conns[i].hrasconn);
+            BOOL connected;
+            if (QueryConnected(s.conns[i].hrasconn, &connected) == 0 && connected) RasHangUpA(s.conns[i].hrasconn);
         }
     }
     ReleaseSnapshot(&s);

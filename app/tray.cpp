@@ -13,6 +13,8 @@ namespace {
 
 typedef HANDLE(WINAPI *LoadImageFn)(HINSTANCE, LPCSTR, UINT, int, int, UINT);
 
+LoadImageFn g_pfnLoadImage;  // found once: the monitor loads a frame every second
+
 BOOL WINAPI NoShell(DWORD, PNOTIFYICONDATAA) { return FALSE; }
 
 }  // namespace
@@ -20,9 +22,9 @@ BOOL WINAPI NoShell(DWORD, PNOTIFYICONDATAA) { return FALSE; }
 ShellNotifyIconFn g_pfnShellNotifyIcon;
 
 HICON LoadAppIcon(int id) {
-    LoadImageFn load = (LoadImageFn)(void *)SystemFunction("USER32.DLL", "LoadImageA");
-    if (!load) return LoadIconA(g_hInstance, MAKEINTRESOURCEA(id));  // 32 by 32 there anyway
-    return (HICON)load(g_hInstance, MAKEINTRESOURCEA(id), IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR);
+    if (!g_pfnLoadImage) g_pfnLoadImage = (LoadImageFn)(void *)SystemFunction("USER32.DLL", "LoadImageA");
+    if (!g_pfnLoadImage) return LoadIconA(g_hInstance, MAKEINTRESOURCEA(id));  // 32 by 32 there anyway
+    return (HICON)g_pfnLoadImage(g_hInstance, MAKEINTRESOURCEA(id), IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR);
 }
 
 // The icon is handed over: the shell keeps its own copy, so it is destroyed
