@@ -16,7 +16,9 @@ wendle_wine_up "$build/wineprefix-test" fresh
 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Tests /f </dev/null >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Tests /d 1024x768 /f </dev/null >/dev/null 2>&1
 # The desktop lives for the whole run, started here with no pipes attached.
-(cd "$build/bin" && exec wine explorer /desktop=Tests,1024x768 desktop_holder.exe </dev/null >/dev/null 2>&1) &
-for _ in $(seq 1 100); do pgrep -f desktop_holder.exe >/dev/null && break; sleep 0.1; done
+rm -f "$build/bin/desktop-ready"
+(cd "$build/bin" && exec wine explorer /desktop=Tests,1024x768 desktop_holder.exe desktop-ready </dev/null >/dev/null 2>&1) &
+for _ in $(seq 1 600); do [ -f "$build/bin/desktop-ready" ] && break; sleep 0.1; done
+[ -f "$build/bin/desktop-ready" ] || echo "test.sh: the Wine desktop is not ready after 60 s; running the tests anyway" >&2
 cd "$build"
 ctest --output-on-failure --timeout 120 "$@"

@@ -95,7 +95,7 @@ TEST_F(Dialing, ChoosingAnItemDialsTheEntryNowAtItsPosition) {
     SendMessageA(hwnd_, WM_COMMAND, IDM_DIAL_FIRST + 1, 0);  // the list has become shorter
     EXPECT_TRUE(SimCallsMatching("RasDialA").empty());
     EXPECT_TRUE(g_hDialWnd == NULL);
-    EXPECT_TRUE(boxes.Boxes().empty());
+    EXPECT_TRUE(boxes.Boxes().empty()) << Describe(boxes.Boxes());
 }
 
 // The phonebook changes while the tray menu is open: the entry whose name
@@ -225,7 +225,7 @@ TEST_F(Dialing, NoSavedPasswordDialsNothing) {
     EXPECT_EQ(0, DialPhonebookEntry("Guest"));
     EXPECT_TRUE(g_hDialWnd == NULL);
     EXPECT_TRUE(SimCallsMatching("RasDialA").empty());
-    EXPECT_TRUE(boxes.Boxes().empty());
+    EXPECT_TRUE(boxes.Boxes().empty()) << Describe(boxes.Boxes());
 }
 
 TEST_F(Dialing, RefusedStartShowsItsBoxAndLeavesNothingHeld) {
@@ -304,7 +304,7 @@ TEST_F(Dialing, StateTextsAndTheEntrysOwnDialSettings) {
         "Mixed speaker=on compression=off prefixsuffix=no"};
     EXPECT_EQ(expected, SimDials()) << Join(SimDials());
     EXPECT_EQ(legacy ? 0u : 3u, SimCallsMatching("RasGetEntryPropertiesA").size()) << Join(SimCalls());
-    EXPECT_TRUE(boxes.Boxes().empty());
+    EXPECT_TRUE(boxes.Boxes().empty()) << Describe(boxes.Boxes());
 }
 
 TEST_F(Dialing, MissingEntryPropertiesWarnsThenDialsOnNT) {

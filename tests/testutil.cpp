@@ -179,11 +179,18 @@ DWORD WINAPI BoxWatcher::Poll(LPVOID param) {
     std::set<HWND> seen;
     do {
         for (HWND dlg : VisibleDialogs(self->pid_)) {
-            if (IsPromptDialog(dlg) || !seen.insert(dlg).second) continue;
+            if (seen.count(dlg)) continue;
+            bool prompt = IsPromptDialog(dlg);
             BoxRecord r;
             r.caption = WindowText(dlg);
             r.text = WindowText(GetDlgItem(dlg, 0xFFFF));
             r.owner = GetWindow(dlg, GW_OWNER);
+            // A dialog destroyed meanwhile (the dial dialog a test cancels at
+            // once) is hidden before its controls go: what was read of it
+            // holds only if it is still shown.
+            if (!IsWindowVisible(dlg)) continue;
+            seen.insert(dlg);
+            if (prompt) continue;
             int answer;
             {
                 std::lock_guard<std::mutex> lock(self->lock_);

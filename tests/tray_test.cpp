@@ -163,7 +163,7 @@ TEST_F(MainWindow, StartFailsQuietlyWhenTheClassExists) {
     BoxWatcher boxes;
     EXPECT_TRUE(StartWendle(GetModuleHandleA(NULL)) == NULL);
     EXPECT_TRUE(MainRows().empty());
-    EXPECT_TRUE(boxes.Boxes().empty());
+    EXPECT_TRUE(boxes.Boxes().empty()) << Describe(boxes.Boxes());
 }
 
 TEST_F(MainWindow, SetTrayIconCutsTheTipAt63AndDestroysTheIcon) {
