@@ -179,18 +179,19 @@ DWORD WINAPI BoxWatcher::Poll(LPVOID param) {
     std::set<HWND> seen;
     do {
         for (HWND dlg : VisibleDialogs(self->pid_)) {
-            if (seen.count(dlg)) continue;
-            bool prompt = IsPromptDialog(dlg);
+            // The program's own dialogs are left alone, unread: reading a
+            // window's text waits for its thread, which may be a test's that
+            // is not pumping.
+            if (seen.count(dlg) || IsPromptDialog(dlg)) continue;
             BoxRecord r;
             r.caption = WindowText(dlg);
             r.text = WindowText(GetDlgItem(dlg, 0xFFFF));
             r.owner = GetWindow(dlg, GW_OWNER);
-            // A dialog destroyed meanwhile (the dial dialog a test cancels at
-            // once) is hidden before its controls go: what was read of it
-            // holds only if it is still shown.
+            // A dialog being destroyed (the dial dialog a test cancels at
+            // once) loses its controls only after it is hidden: if it is
+            // still shown, it was no program dialog and what was read holds.
             if (!IsWindowVisible(dlg)) continue;
             seen.insert(dlg);
-            if (prompt) continue;
             int answer;
             {
                 std::lock_guard<std::mutex> lock(self->lock_);
