@@ -146,11 +146,18 @@ typedef struct {
 #pragma pack(pop)
 
 #define RAS_STATIC_ASSERT(cond, msg) typedef char msg[(cond) ? 1 : -1]
+// The connection handle and the dial extensions' window and reserved word
+// are pointer-sized, so 64-bit RAS knows these two records by other sizes.
+#ifdef _WIN64
+RAS_STATIC_ASSERT(sizeof(RASCONNA) == 416, rasconn_is_416_bytes_on_x64);
+RAS_STATIC_ASSERT(sizeof(RASDIALEXTENSIONS) == 24, rasdialextensions_is_24_bytes_on_x64);
+#else
 RAS_STATIC_ASSERT(sizeof(RASCONNA) == 412, rasconn_is_412_bytes);
+RAS_STATIC_ASSERT(sizeof(RASDIALEXTENSIONS) == 16, rasdialextensions_is_16_bytes);
+#endif
 RAS_STATIC_ASSERT(sizeof(RASCONNSTATUSA) == 160, rasconnstatus_is_160_bytes);
 RAS_STATIC_ASSERT(sizeof(RASENTRYNAMEA) == 264, rasentryname_is_264_bytes);
 RAS_STATIC_ASSERT(sizeof(RASDIALPARAMSA) == 1052, rasdialparams_is_1052_bytes);
-RAS_STATIC_ASSERT(sizeof(RASDIALEXTENSIONS) == 16, rasdialextensions_is_16_bytes);
 RAS_STATIC_ASSERT(sizeof(RASENTRYA) == 1796, rasentry_is_1796_bytes);
 
 typedef VOID (WINAPI *RASDIALFUNC)(UINT msg, RASCONNSTATE state, DWORD error);

@@ -36,7 +36,7 @@ BOOL SetTrayIcon(HWND hwnd, DWORD op, HICON icon, LPCSTR tip) {
     }
     NOTIFYICONDATAA nid;
     ZeroMemory(&nid, sizeof(nid));
-    nid.cbSize = NOTIFYICONDATAA_V1_SIZE;  // 88 bytes: understood by every shell since Windows 95
+    nid.cbSize = NOTIFYICONDATAA_V1_SIZE;  // 88 bytes (104 on x64): understood by every shell since Windows 95
     nid.hWnd = hwnd;
     nid.uID = TRAY_ICON_ID;
     nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;

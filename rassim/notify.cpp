@@ -125,7 +125,7 @@ typedef FARPROC(WINAPI *PFN_GetProcAddress)(HMODULE, LPCSTR);
 PFN_GetProcAddress g_realGetProcAddress;
 
 FARPROC WINAPI SimGetProcAddress(HMODULE module, LPCSTR name) {
-    if (module == g_self && HIWORD((DWORD_PTR)name) != 0 && Attach()) {
+    if (module == g_self && !IS_INTRESOURCE(name) && Attach()) {
         DWORD missing;
         {
             Guard g;

@@ -2,11 +2,18 @@
 # Installs what is missing, builds if needed and runs Wendle under Wine in a
 # virtual desktop with a taskbar, against the simulated RAS with a demo
 # phonebook. Uses Xvfb when there is no display. Runs until Wendle exits
-# (tray menu, Exit) or Ctrl+C.
+# (tray menu, Exit) or Ctrl+C. The shipped 32-bit build where the host runs
+# 32-bit code, the 64-bit build otherwise.
 set -euo pipefail
 source "$(dirname "$0")/wine-env.sh"
 wendle_setup
-build=${WENDLE_BUILD_DIR:-$WENDLE_ROOT/build}
+wendle_default_lane
+if [ "$WENDLE_LANE" = 32 ]; then
+  echo "run.sh: the 32-bit Wendle.exe, under Wine's i386 loader"
+else
+  echo "run.sh: the 64-bit Wendle.exe, under Wine's 64-bit loader ($WENDLE_NO32_WHY)"
+fi
+build=$WENDLE_LANE_BUILD
 wendle_build "$build" >/dev/null
 trap wendle_wine_down EXIT
 trap "exit 130" INT TERM

@@ -4,16 +4,19 @@
 # (enlarged), the tray menu with its Dial submenu, the progress dialog
 # mid-dial, the reminder, the auto-disconnect prompt, the properties dialog
 # and the About box mid-marquee. At 96 DPI (the default) into docs/; with
-# --dpi N into build/shots-N/ for a look at another DPI.
+# --dpi N into build/shots-N/ for a look at another DPI. The shipped 32-bit
+# build where the host runs 32-bit code, the 64-bit build otherwise.
 set -euo pipefail
 source "$(dirname "$0")/wine-env.sh"
 wendle_setup
 dpi=96
 [ "${1:-}" = --dpi ] && dpi=$2
-build=${WENDLE_BUILD_DIR:-$WENDLE_ROOT/build}
+wendle_default_lane
+echo "screenshots: the $WENDLE_LANE-bit Wendle.exe, under ${WENDLE_WINE##*/}"
+build=$WENDLE_LANE_BUILD
 wendle_build "$build" >/dev/null
 out=$WENDLE_ROOT/docs
-[ "$dpi" = 96 ] || out=$build/shots-$dpi
+[ "$dpi" = 96 ] || out=$WENDLE_BUILD_DIR/shots-$dpi
 mkdir -p "$out"
 tmp=$(mktemp -d)
 trap 'wendle_wine_down; rm -rf "$tmp"' EXIT

@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
-# Installs everything needed to build Wendle, run it and its tests under Wine,
-# package it and draw its pictures, on a fresh Debian 12 machine. Run as root.
-# Quick when everything is already there. With --check it installs nothing and
-# only says (exit 1) what is missing.
+# Installs everything needed to build Wendle for both widths, run it and its
+# tests under Wine, package it and draw its pictures, on a fresh Debian 12
+# machine. Run as root. Quick when everything is already there. With --check
+# it installs nothing and only says (exit 1) what is missing.
+#
+# Wine's i386 side (the i386 architecture and wine32) is needed only where
+# the kernel runs 32-bit code; elsewhere only the 64-bit lane can run.
 set -euo pipefail
 
 packages=(
   cmake make
-  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-tools mingw-w64-i686-dev
-  wine wine32:i386 wine64
+  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
+  mingw-w64-tools
+  wine wine64
   fonts-wine
   xvfb xauth x11-utils
   imagemagick
@@ -16,21 +21,42 @@ packages=(
   nsis zip graphviz
 )
 
+# Does this kernel run 32-bit code? A 93-byte i386 program that only exits
+# with 0 answers without needing anything installed.
+runs_32bit_code() {
+  local probe rc=0
+  probe=$(mktemp)
+  printf '\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08'\
+'\x34\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x28\x00\x00\x00\x00\x00'\
+'\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08\x5d\x00\x00\x00\x5d\x00\x00\x00'\
+'\x05\x00\x00\x00\x00\x10\x00\x00\xb8\x01\x00\x00\x00\x31\xdb\xcd\x80' >"$probe"
+  chmod +x "$probe"
+  "$probe" 2>/dev/null || rc=$?
+  rm -f "$probe"
+  [ "$rc" = 0 ]
+}
+want32=no
+if runs_32bit_code; then
+  want32=yes
+  packages+=(wine32:i386)
+fi
+
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
     missing+=("$p")
   fi
 done
+has_i386() { dpkg --print-foreign-architectures | grep -qx i386; }
 
 if [ "${1:-}" = --check ]; then
-  dpkg --print-foreign-architectures | grep -qx i386 || missing+=("(the i386 architecture)")
+  [ $want32 = no ] || has_i386 || missing+=("(the i386 architecture)")
   [ ${#missing[@]} -eq 0 ] && exit 0
   echo "missing: ${missing[*]}"
   exit 1
 fi
 
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
+if [ $want32 = yes ] && ! has_i386; then
   dpkg --add-architecture i386
 fi
 if [ ${#missing[@]} -gt 0 ]; then
@@ -40,11 +66,17 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 # The posix flavour is the one the build uses; make it the default too so a
-# plain i686-w64-mingw32-g++ behaves the same.
-for t in gcc g++; do
-  if [ -x "/usr/bin/i686-w64-mingw32-$t-posix" ]; then
-    update-alternatives --set "i686-w64-mingw32-$t" "/usr/bin/i686-w64-mingw32-$t-posix" >/dev/null 2>&1 || true
-  fi
+# plain <target>-g++ behaves the same.
+for target in i686-w64-mingw32 x86_64-w64-mingw32; do
+  for t in gcc g++; do
+    if [ -x "/usr/bin/$target-$t-posix" ]; then
+      update-alternatives --set "$target-$t" "/usr/bin/$target-$t-posix" >/dev/null 2>&1 || true
+    fi
+  done
 done
 
-echo "setup: all tools present"
+if [ $want32 = yes ]; then
+  echo "setup: all tools present (both lanes)"
+else
+  echo "setup: all tools present (this kernel runs no 32-bit code: the 64-bit lane only)"
+fi

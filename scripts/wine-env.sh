@@ -1,9 +1,10 @@
-# Sourced by the run and test scripts: a display, a Wine prefix of our own
-# and Wine's helper processes started up front with no pipes attached (CTest
-# would otherwise wait on them).
+# Sourced by the run and test scripts: the lanes (the 32-bit and the 64-bit
+# build, each run by Wine's loader of its own width), a display, a Wine prefix
+# of our own and Wine's helper processes started up front with no pipes
+# attached (CTest would otherwise wait on them).
 WENDLE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+WENDLE_BUILD_DIR=${WENDLE_BUILD_DIR:-$WENDLE_ROOT/build}
 export WINEDEBUG=${WINEDEBUG:--all}
-export WINEARCH=win32
 
 # Installs what the scripts need when it is missing: as root directly, through
 # sudo when that asks no password; otherwise stops and says what to run.
@@ -22,13 +23,59 @@ wendle_setup() {
   fi
 }
 
+# Whether this host runs Wine's i386 loader. Some kernels run no 32-bit code
+# at all ("Exec format error"); then only the 64-bit lane can run. Sets
+# WENDLE_NO32_WHY when it cannot.
+wendle_probe_32() {
+  local out rc=0
+  WENDLE_NO32_WHY=
+  if [ ! -x /usr/lib/wine/wine ]; then
+    WENDLE_NO32_WHY="Wine's i386 loader is not installed (wine32:i386)"
+    return 1
+  fi
+  out=$(/usr/lib/wine/wine --version 2>&1 </dev/null) || rc=$?
+  [ "$rc" = 0 ] && return 0
+  out=${out##*: }
+  WENDLE_NO32_WHY="this host does not run 32-bit code (/usr/lib/wine/wine --version: ${out:-no output}, exit $rc)"
+  return 1
+}
+
+# Selects the lane a single program runs in (run.sh, screenshots.sh,
+# rasctl.sh): the shipped 32-bit build where the host runs it, the 64-bit one
+# otherwise.
+wendle_default_lane() {
+  if wendle_probe_32; then wendle_lane 32; else wendle_lane 64; fi
+}
+
+# Selects lane 32 or 64 for what follows: its build folder, its toolchain and
+# Wine's loader of that width. Debian's wine, wineboot and regedit wrappers
+# always take the i386 loader when it is installed, so `wine` here is a
+# function that calls the lane's own loader.
+wendle_lane() {
+  WENDLE_LANE=$1
+  case $1 in
+    32) WENDLE_ARCH=x86 WENDLE_TOOLCHAIN=mingw-i686.cmake WENDLE_WINE=/usr/lib/wine/wine WINEARCH=win32 ;;
+    64) WENDLE_ARCH=x64 WENDLE_TOOLCHAIN=mingw-x86_64.cmake WENDLE_WINE=/usr/lib/wine/wine64 WINEARCH=win64 ;;
+    *) echo "no lane '$1' (32 or 64)" >&2; return 1 ;;
+  esac
+  WENDLE_LANE_BUILD=$WENDLE_BUILD_DIR/$WENDLE_ARCH
+  export WENDLE_WINE WINEARCH
+  # The 64-bit loader is told its own path, so that the programs a test
+  # starts come up under it too; the i386 lane needs nothing.
+  if [ "$1" = 64 ]; then export WINELOADER=$WENDLE_WINE; else unset WINELOADER; fi
+}
+wine() { "$WENDLE_WINE" "$@"; }
+
+# Configures (once) and builds a folder for the selected lane; extra
+# arguments go to the build tool (--target ...).
 wendle_build() {
   local build=$1
+  shift
   if [ ! -f "$build/CMakeCache.txt" ]; then
-    cmake -S "$WENDLE_ROOT" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$WENDLE_ROOT/cmake/mingw-i686.cmake" \
+    cmake -S "$WENDLE_ROOT" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$WENDLE_ROOT/cmake/$WENDLE_TOOLCHAIN" \
       -DCMAKE_BUILD_TYPE=Release >/dev/null
   fi
-  cmake --build "$build" -j"$(nproc)" -- --no-print-directory
+  cmake --build "$build" -j"$(nproc)" "$@" -- --no-print-directory
 }
 
 # Starts Xvfb on a free display when there is no display to use.
@@ -51,7 +98,8 @@ wendle_display() {
   return 1
 }
 
-# Prepares WINEPREFIX (fresh when $2 is "fresh") and keeps wineserver up.
+# Prepares WINEPREFIX (fresh when $2 is "fresh") for the selected lane and
+# keeps wineserver up. A prefix's width is fixed when it is made: one per lane.
 wendle_wine_up() {
   export WINEPREFIX=$1
   # Leftovers of an earlier run that was killed would hold the prefix's desktop.
@@ -59,14 +107,19 @@ wendle_wine_up() {
   if [ "${2:-}" = fresh ]; then rm -rf "$WINEPREFIX"; fi
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
-    WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" wineboot -i </dev/null >/dev/null 2>&1
+    local rc=0
+    WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" wine wineboot -i </dev/null >/dev/null 2>&1 || rc=$?
+    [ "$rc" = 0 ] || { echo "Wine ($WENDLE_WINE) could not make the prefix $WINEPREFIX (exit $rc)" >&2; return 1; }
   fi
   wineserver -p </dev/null >/dev/null 2>&1 || true  # already up after wineboot
   # A crash prints a backtrace and exits instead of waiting for a click.
   wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1
 }
 
+wendle_wine_stop() { wineserver -k </dev/null >/dev/null 2>&1 || true; }
+
 wendle_wine_down() {
-  wineserver -k </dev/null >/dev/null 2>&1 || true
+  wendle_wine_stop
   if [ -n "${WENDLE_XVFB_PID:-}" ]; then kill "$WENDLE_XVFB_PID" 2>/dev/null || true; fi
+  WENDLE_XVFB_PID=
 }

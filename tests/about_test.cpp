@@ -193,7 +193,7 @@ protected:
         PumpPending();
     }
     LONG Look() {
-        HGLOBAL block = (HGLOBAL)GetWindowLongA(button_, 0);
+        HGLOBAL block = (HGLOBAL)GetWindowLongPtrA(button_, 0);
         BMPButtonState *s = (BMPButtonState *)GlobalLock(block);
         LONG look = s ? s->visualState : -1;
         GlobalUnlock(block);

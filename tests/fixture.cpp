@@ -46,10 +46,13 @@ std::map<std::string, int> g_iconIds;
 std::atomic<int> g_malformed;  // records with a wrong fixed field, checked on the test's thread
 std::atomic<HWND> g_owner;      // the window of the first record since Start
 
+// The first tray record every shell knows: 88 bytes, or 104 where handles are 64 bits.
+const DWORD kTrayRecordSize = sizeof(void *) == 8 ? 104 : 88;
+
 BOOL WINAPI RecordTrayRow(DWORD op, PNOTIFYICONDATAA nid) {
     HWND none = NULL;
     g_owner.compare_exchange_strong(none, nid->hWnd);
-    if (nid->cbSize != 88 || nid->hWnd != g_owner.load() || nid->uID != TRAY_ICON_ID ||
+    if (nid->cbSize != kTrayRecordSize || nid->hWnd != g_owner.load() || nid->uID != TRAY_ICON_ID ||
         nid->uFlags != (NIF_MESSAGE | NIF_ICON | NIF_TIP) || nid->uCallbackMessage != MSG_TRAY_CALLBACK)
         g_malformed++;
     TrayRow row;

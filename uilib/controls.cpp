@@ -24,7 +24,7 @@ ATOM RegisterControlClass(HINSTANCE instance, LPCSTR name, WNDPROC proc, int win
 struct LockedState {
     HGLOBAL block;
     BMPButtonState *state;
-    explicit LockedState(HWND hwnd) : block((HGLOBAL)GetWindowLongA(hwnd, 0)) {
+    explicit LockedState(HWND hwnd) : block((HGLOBAL)GetWindowLongPtrA(hwnd, 0)) {
         state = block ? (BMPButtonState *)GlobalLock(block) : NULL;
     }
     ~LockedState() {
@@ -47,12 +47,12 @@ void SendClick(HWND hwnd) {
 
 LRESULT OnButtonCreate(HWND hwnd) {
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(BMPButtonState));
-    SetWindowLongA(hwnd, 0, (LONG)(LONG_PTR)block);
+    SetWindowLongPtrA(hwnd, 0, (LONG_PTR)block);
     return 1;
 }
 
 LRESULT OnButtonDestroy(HWND hwnd) {
-    HGLOBAL block = (HGLOBAL)GetWindowLongA(hwnd, 0);
+    HGLOBAL block = (HGLOBAL)GetWindowLongPtrA(hwnd, 0);
     if (!block) return 0;
     BMPButtonState *s = (BMPButtonState *)GlobalLock(block);
     if (s) {
@@ -61,7 +61,7 @@ LRESULT OnButtonDestroy(HWND hwnd) {
         GlobalUnlock(block);
     }
     GlobalFree(block);
-    SetWindowLongA(hwnd, 0, 0);
+    SetWindowLongPtrA(hwnd, 0, 0);
     return 0;
 }
 
