@@ -4,8 +4,8 @@
 # machine. Run as root. Quick when everything is already there. With --check
 # it installs nothing and only says (exit 1) what is missing.
 #
-# Wine's i386 side (the i386 architecture and wine32) is needed only where
-# the kernel runs 32-bit code; elsewhere only the 64-bit lane can run.
+# Where the kernel runs no 32-bit code, the 32-bit lane runs in an emulated
+# machine that uses this machine's own Wine: QEMU and busybox come too.
 set -euo pipefail
 
 packages=(
@@ -13,7 +13,7 @@ packages=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   mingw-w64-tools
-  wine wine64
+  wine wine64 wine32:i386
   fonts-wine
   xvfb xauth x11-utils
   imagemagick
@@ -35,10 +35,10 @@ runs_32bit_code() {
   rm -f "$probe"
   [ "$rc" = 0 ]
 }
-want32=no
-if runs_32bit_code; then
-  want32=yes
-  packages+=(wine32:i386)
+native32=yes
+if ! runs_32bit_code; then
+  native32=no
+  packages+=(qemu-system-x86 busybox-static)
 fi
 
 missing=()
@@ -50,13 +50,13 @@ done
 has_i386() { dpkg --print-foreign-architectures | grep -qx i386; }
 
 if [ "${1:-}" = --check ]; then
-  [ $want32 = no ] || has_i386 || missing+=("(the i386 architecture)")
+  has_i386 || missing+=("(the i386 architecture)")
   [ ${#missing[@]} -eq 0 ] && exit 0
   echo "missing: ${missing[*]}"
   exit 1
 fi
 
-if [ $want32 = yes ] && ! has_i386; then
+if ! has_i386; then
   dpkg --add-architecture i386
 fi
 if [ ${#missing[@]} -gt 0 ]; then
@@ -75,8 +75,8 @@ for target in i686-w64-mingw32 x86_64-w64-mingw32; do
   done
 done
 
-if [ $want32 = yes ]; then
-  echo "setup: all tools present (both lanes)"
+if [ $native32 = yes ]; then
+  echo "setup: all tools present"
 else
-  echo "setup: all tools present (this kernel runs no 32-bit code: the 64-bit lane only)"
+  echo "setup: all tools present (this kernel runs no 32-bit code: the 32-bit lane runs in an emulated machine)"
 fi
