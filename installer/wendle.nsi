@@ -1,7 +1,7 @@
-; Wendle's installer: the EXE under Program Files, Start Menu and Startup
+; Wendle's installer: the EXE and its help under Program Files, Start Menu and Startup
 ; shortcuts, an uninstaller in Add/Remove Programs. An ANSI installer, so
 ; that it runs on every Windows Wendle runs on, from Windows 95 on.
-; makensis -DVERSION=x.y.z -DEXE=path\to\Wendle.exe -DOUTFILE=setup.exe wendle.nsi
+; makensis -DVERSION=x.y.z -DEXE=path\to\Wendle.exe -DHLP=path\to\Wendle.hlp -DOUTFILE=setup.exe wendle.nsi
 Unicode false
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
@@ -57,6 +57,7 @@ Section "Wendle (required)" SecApp
   !insertmacro CloseWendle
   SetOutPath "$INSTDIR"
   File "/oname=Wendle.exe" "${EXE}"
+  File "/oname=Wendle.hlp" "${HLP}"
   WriteUninstaller "$INSTDIR\uninstall.exe"
   CreateDirectory "$SMPROGRAMS\${APP}"
   CreateShortCut "$SMPROGRAMS\${APP}\${APP}.lnk" "$INSTDIR\Wendle.exe"
@@ -96,6 +97,7 @@ Section "Uninstall"
   Delete "$SMPROGRAMS\${APP}\Uninstall ${APP}.lnk"
   RMDir "$SMPROGRAMS\${APP}"
   Delete "$INSTDIR\Wendle.exe"
+  Delete "$INSTDIR\Wendle.hlp"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   DeleteRegKey HKLM "${UNINST_KEY}"

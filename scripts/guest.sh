@@ -61,8 +61,9 @@ mount -t sysfs sys /root/sys
 mount -t devtmpfs dev /root/dev
 mkdir -p /root/dev/pts /root/dev/shm
 mount -t devpts devpts /root/dev/pts
-for d in tmp run dev/shm; do mount -t tmpfs tmpfs "/root/$d"; done
-chmod 1777 /root/tmp /root/dev/shm
+# /tmp stays the host's (the work tree may live there), written in RAM.
+for d in run dev/shm; do mount -t tmpfs tmpfs "/root/$d"; done
+chmod 1777 /root/dev/shm
 mkdir -p "/root$out"
 mount -t 9p -o trans=virtio,version=9p2000.L,msize=512000 out "/root$out"
 echo "guest: up, running the command"

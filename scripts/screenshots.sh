@@ -108,6 +108,13 @@ settings 20 60 Yes Yes
 start_wendle
 drv tray dblclk
 window properties "#32770" "RAS Notification Properties"
+# F1 on the reminder minutes: the dialog with the topic's pop-up under the field.
+drv help "RAS Notification Properties" 1003
+read -r px py pw ph < <(drv wait "#32770" "RAS Notification Properties")
+read -r qx qy qw qh < <(drv wait WendleHelpPopup)
+left=$((px < qx ? px : qx)) right=$((px + pw > qx + qw ? px + pw : qx + qw))
+bottom=$((py + ph > qy + qh ? py + ph : qy + qh))
+shot help-popup $((left - 4)) $((py - 4)) $((right - left + 8)) $((bottom - py + 8))
 drv command 40001 || true
 stop_wendle
 

@@ -88,8 +88,52 @@ INT_PTR OnPropertiesCommand(HWND dlg, WORD id) {
     return TRUE;
 }
 
-INT_PTR OnPropertiesHelp(const HELPINFO *help) {
-    g_pfnWinHelp((HWND)help->hItemHandle, "Wendle.hlp", HELP_WM_HELP, (ULONG_PTR)kHelpIds);
+DWORD HelpContextOf(HWND control) {
+    for (const DWORD *entry = kHelpIds; entry[0]; entry += 2)
+        if (entry[0] == (DWORD)GetDlgCtrlID(control)) return entry[1];
+    return 0;
+}
+
+// The help file beside the EXE: a bare name would be looked for along the
+// viewer's own search path, not here.
+void HelpFilePath(LPSTR path, int size) {
+    int length = (int)GetModuleFileNameA(g_hInstance, path, size);
+    if (length <= 0 || length >= size) length = 0;
+    while (length > 0 && path[length - 1] != '\\' && path[length - 1] != '/' && path[length - 1] != ':') length--;
+    lstrcpynA(path + length, "Wendle.hlp", size - length);
+}
+
+// At the pointer when it is over the control (a click after the caption's
+// "?"), otherwise under the control (F1).
+POINT PopupPlace(const HELPINFO *help, HWND control) {
+    RECT r;
+    POINT at = help->MousePos;
+    GetWindowRect(control, &r);
+    if (PtInRect(&r, at)) {
+        at.y += 16;
+    } else {
+        at.x = r.left;
+        at.y = r.bottom + 2;
+    }
+    return at;
+}
+
+// Windows Vista and later ship no WinHelp viewer; where one exists but
+// cannot show the topic (it answers FALSE), it is told to go, and the dialog
+// shows the same text itself.
+INT_PTR OnPropertiesHelp(HWND dlg, const HELPINFO *help) {
+    HWND control = (HWND)help->hItemHandle;
+    DWORD context = HelpContextOf(control);
+    if (!context) return TRUE;
+    char path[MAX_PATH];
+    HelpFilePath(path, sizeof(path));
+    if (LOBYTE(LOWORD(GetVersion())) < 6) {
+        if (g_pfnWinHelp(control, path, HELP_WM_HELP, (ULONG_PTR)kHelpIds)) return TRUE;
+        g_pfnWinHelp(control, path, HELP_QUIT, 0);
+    }
+    char text[1024];
+    if (LoadStringA(g_hInstance, IDS_HELP_BASE + context, text, sizeof(text)) > 0)
+        ShowHelpPopup(dlg, text, PopupPlace(help, control));
     return TRUE;
 }
 
@@ -102,7 +146,7 @@ INT_PTR CALLBACK PropertiesProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam
     case WM_COMMAND:
         return OnPropertiesCommand(dlg, LOWORD(wParam));
     case WM_HELP:
-        return OnPropertiesHelp((const HELPINFO *)lParam);
+        return OnPropertiesHelp(dlg, (const HELPINFO *)lParam);
     }
     return FALSE;
 }

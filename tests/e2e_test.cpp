@@ -3,14 +3,43 @@
 // to its menu, rasctl's view of RAS.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 
 #include "app.h"
+#include "helptopics.h"
 #include "rasapi.h"
 #include "rassim.h"
 #include "testutil.h"
 
 namespace {
+
+#ifndef WM_KEYF1
+#define WM_KEYF1 0x004D  // what the system turns F1 into
+#endif
+
+// Text without its white space, so that line breaks do not count.
+std::string Squeezed(const std::string &text) {
+    std::string out;
+    for (char c : text)
+        if (!isspace((unsigned char)c)) out += c;
+    return out;
+}
+
+BOOL CALLBACK CollectText(HWND hwnd, LPARAM lParam) {
+    char text[4096] = "";
+    SendMessageA(hwnd, WM_GETTEXT, sizeof(text), (LPARAM)text);
+    *(std::string *)lParam += std::string(text) + "\n";
+    return TRUE;
+}
+
+// Every text of the help viewer's windows.
+std::string ViewerText() {
+    std::string all;
+    HWND viewer = FindWindowA("MS_WINHELP", NULL);
+    if (viewer) EnumChildWindows(viewer, CollectText, (LPARAM)&all);
+    return all;
+}
 
 class Wendle : public ::testing::Test {
 protected:
@@ -54,6 +83,27 @@ protected:
         if (WaitForSingleObject(pi_.hProcess, 10000) != WAIT_OBJECT_0) return false;
         GetExitCodeProcess(pi_.hProcess, code);
         return true;
+    }
+    // A copy of the EXE named for the mode, which Wine reports to it.
+    void LaunchAs(const std::string &mode) {
+        std::string name = "Wendle_" + mode + ".exe";
+        ASSERT_TRUE(CopyFileA((BinDir() + "Wendle.exe").c_str(), (BinDir() + name).c_str(), FALSE));
+        std::string key = "Software\\Wine\\AppDefaults\\" + name;
+        HKEY k;
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &k, NULL));
+        RegSetValueExA(k, "Version", 0, REG_SZ, (const BYTE *)mode.c_str(), (DWORD)mode.size() + 1);
+        RegCloseKey(k);
+        Launch(name);
+    }
+    HWND OpenProperties() {
+        PostMessageA(hwnd_, MSG_TRAY_CALLBACK, TRAY_ICON_ID, WM_LBUTTONDBLCLK);
+        HWND dlg = NULL;
+        EXPECT_TRUE(WaitFor([&] {
+            for (HWND d : VisibleDialogs(pi_.dwProcessId)) dlg = d;
+            return dlg != NULL;
+        }, 5000)) << "no properties dialog";
+        return dlg;
     }
     void ReminderRoundTrip(size_t registrations = 2);
     PROCESS_INFORMATION pi_ = {};
@@ -127,12 +177,8 @@ TEST_F(Wendle, DialFromTheTrayMenuWithItsProgressDialog) {
 
 TEST_F(Wendle, DoubleClickOpensPropertiesAndOKStoresThem) {
     Launch();
-    PostMessageA(hwnd_, MSG_TRAY_CALLBACK, TRAY_ICON_ID, WM_LBUTTONDBLCLK);
-    HWND dlg = NULL;
-    ASSERT_TRUE(WaitFor([&] {
-        for (HWND d : VisibleDialogs(pi_.dwProcessId)) dlg = d;
-        return dlg != NULL;
-    }, 5000)) << "no properties dialog";
+    HWND dlg = OpenProperties();
+    ASSERT_TRUE(dlg != NULL);
     char caption[64];
     GetWindowTextA(dlg, caption, sizeof(caption));
     EXPECT_STREQ("RAS Notification Properties", caption);
@@ -226,15 +272,9 @@ TEST_F(Wendle, EventNamesTakenByAnotherProgram) {
 class EveryWindows : public Wendle, public ::testing::WithParamInterface<const char *> {};
 
 TEST_P(EveryWindows, StartsRemindsHangsUpAndExits) {
-    std::string mode = GetParam(), name = "Wendle_" + mode + ".exe";
-    ASSERT_TRUE(CopyFileA((BinDir() + "Wendle.exe").c_str(), (BinDir() + name).c_str(), FALSE));
-    std::string key = "Software\\Wine\\AppDefaults\\" + name;
-    HKEY k;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &k, NULL));
-    RegSetValueExA(k, "Version", 0, REG_SZ, (const BYTE *)mode.c_str(), (DWORD)mode.size() + 1);
-    RegCloseKey(k);
+    std::string mode = GetParam();
     StoreRemindEveryPass();
-    Launch(name);
+    LaunchAs(mode);
     bool legacy = mode == "win95" || mode == "win98" || mode == "winme";
     ReminderRoundTrip(legacy ? 0 : 2);  // the Windows 95 family polls
     EXPECT_EQ(legacy ? 0u : 2u, SimCallsMatching("RasConnectionNotificationA").size()) << mode;
@@ -244,6 +284,74 @@ TEST_P(EveryWindows, StartsRemindsHangsUpAndExits) {
     DWORD code = 99;
     ASSERT_TRUE(Exited(&code)) << "Exit did not end the process";
     EXPECT_EQ(0u, code);
+}
+
+// F1 on each control of the properties dialog's help table shows that
+// control's topic, whether a WinHelp viewer exists (Windows XP: Wine's
+// answers FALSE, so the dialog shows the text itself and closes the viewer)
+// or not (Windows 10); a key closes it.
+class HelpModes : public Wendle, public ::testing::WithParamInterface<const char *> {};
+
+const char *TopicText(int context) {
+    for (const HelpTopic &t : kHelpTopics)
+        if (t.number == context) return t.text;
+    return "(no topic)";
+}
+
+TEST_P(HelpModes, F1ShowsTheControlsTopic) {
+    static const int kTable[][2] = {{1000, 4}, {1001, 5}, {1007, 5}, {1006, 5}, {1002, 6},
+                                    {1003, 7}, {1004, 7}, {1005, 7}, {IDOK, 8}, {IDCANCEL, 9}};
+    LaunchAs(GetParam());
+    HWND dlg = OpenProperties();
+    ASSERT_TRUE(dlg != NULL);
+    std::vector<std::string> expected, shown;
+    for (const auto &row : kTable) {
+        std::string line = std::to_string(row[0]) + ": ";
+        expected.push_back(line + TopicText(row[1]) + " / closed");
+        PostMessageA(GetDlgItem(dlg, row[0]), WM_KEYF1, 0, 0);
+        HWND popup = NULL;
+        if (WaitFor([&] { return (popup = Find("WendleHelpPopup", true)) != NULL; }, 5000)) {
+            char text[1024] = "";
+            GetWindowTextA(popup, text, sizeof(text));
+            PostMessageA(popup, WM_KEYDOWN, VK_ESCAPE, 0);
+            line += std::string(text) + (WaitFor([&] { return !IsWindow(popup); }, 5000) ? " / closed" : " / stayed");
+        } else {
+            line += "(no pop-up)";
+        }
+        shown.push_back(line);
+    }
+    EXPECT_EQ(expected, shown) << Join(shown);
+    EXPECT_TRUE(WaitFor([] { return FindWindowA("MS_WINHELP", NULL) == NULL; }, 10000)) << "a help viewer stayed";
+    PostMessageA(GetDlgItem(dlg, IDCANCEL), BM_CLICK, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(dlg); }, 5000));
+}
+
+INSTANTIATE_TEST_SUITE_P(Help, HelpModes, ::testing::Values("winxp", "win10"),
+                         [](const ::testing::TestParamInfo<const char *> &info) { return std::string(info.param); });
+
+// The help file the build makes, opened by a reader nobody here wrote: Wine's
+// help viewer shows each context number's topic, and goes when told to.
+TEST(HelpFile, TheViewerShowsEachTopic) {
+    HWND owner = CreateWindowA("STATIC", "help owner", WS_POPUP, 0, 0, 10, 10, NULL, NULL, NULL, NULL);
+    ASSERT_TRUE(owner != NULL);
+    std::string path = BinDir() + "Wendle.hlp";
+    std::vector<std::string> expected, shown;
+    for (const HelpTopic &t : kHelpTopics) {
+        expected.push_back(std::to_string(t.number) + ": " + t.title);
+        std::string line = std::to_string(t.number) + ": ";
+        ASSERT_TRUE(WinHelpA(owner, path.c_str(), HELP_CONTEXT, t.number)) << path;
+        std::string seen;
+        // The viewer's text pane answers with the topic's title and text.
+        bool found = WaitFor([&] {
+            seen = ViewerText();
+            return Squeezed(seen).find(Squeezed(std::string(t.title) + t.text)) != std::string::npos;
+        }, 10000);
+        shown.push_back(line + (found ? t.title : "(not shown) " + seen));
+    }
+    EXPECT_EQ(expected, shown) << Join(shown);
+    WinHelpA(owner, path.c_str(), HELP_QUIT, 0);
+    EXPECT_TRUE(WaitFor([] { return FindWindowA("MS_WINHELP", NULL) == NULL; }, 10000)) << "the viewer stayed";
+    DestroyWindow(owner);
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, EveryWindows,

@@ -176,30 +176,55 @@ TEST_F(Properties, CancelAfterEditsChangesNothing) {
 }
 
 std::vector<std::string> g_helpCalls;
+BOOL g_helpAnswer;
 BOOL WINAPI RecordHelp(HWND hwnd, LPCSTR file, UINT command, ULONG_PTR data) {
     // The context the help system would show: the table's entry for the control.
-    const DWORD *table = (const DWORD *)data;
     DWORD context = 0;
-    for (; table[0]; table += 2)
+    for (const DWORD *table = (const DWORD *)data; table && table[0]; table += 2)
         if (table[0] == (DWORD)GetDlgCtrlID(hwnd)) context = table[1];
-    g_helpCalls.push_back(std::string(file) + " " + std::to_string(command) + " " + std::to_string(context));
-    return TRUE;
+    std::string name = file;
+    if (name == BinDir() + "Wendle.hlp") name = "<beside the EXE>";
+    g_helpCalls.push_back(name + " " + std::to_string(command) + " " + std::to_string(context));
+    return g_helpAnswer;
 }
 
+// Where a WinHelp viewer exists (this runs again in the Windows 95, NT 4 and
+// NT 3.51 copies) it is asked for the control's context in the file beside
+// the EXE; where it answers FALSE, or on Windows Vista and later, the dialog
+// shows the topic's text itself.
 TEST_F(Properties, HelpAsksForTheControlsContext) {
     WinHelpFn saved = g_pfnWinHelp;
     g_pfnWinHelp = RecordHelp;
-    g_helpCalls.clear();
-    RunProperties([](HWND dlg) {
-        for (int id : {IDC_DISCONNECT_MINUTES, IDCANCEL, IDC_REMIND_LABEL, IDC_AUTODISCONNECT}) {
-            HELPINFO info = {sizeof(info), HELPINFO_WINDOW, id, GetDlgItem(dlg, id), 0, {0, 0}};
-            SendMessageA(dlg, WM_HELP, 0, (LPARAM)&info);
-        }
-        Click(dlg, IDCANCEL);
-    });
+    bool viewer = LOBYTE(LOWORD(GetVersion())) < 6;
+    for (BOOL answer : {TRUE, FALSE}) {
+        g_helpAnswer = answer;
+        g_helpCalls.clear();
+        std::vector<std::string> popups;
+        RunProperties([&](HWND dlg) {
+            for (int id : {IDC_DISCONNECT_MINUTES, IDCANCEL, IDC_REMIND_LABEL, IDC_AUTODISCONNECT}) {
+                HELPINFO info = {sizeof(info), HELPINFO_WINDOW, id, GetDlgItem(dlg, id), 0, {0, 0}};
+                SendMessageA(dlg, WM_HELP, 0, (LPARAM)&info);
+                HWND popup = FindWindowA("WendleHelpPopup", NULL);
+                char text[1024] = "";
+                if (popup) GetWindowTextA(popup, text, sizeof(text));
+                popups.push_back(std::string(text).substr(0, 20));
+            }
+            Click(dlg, IDCANCEL);
+        });
+        std::vector<std::string> calls, shown;
+        if (viewer)
+            for (const char *c : {"12 5", "12 9", "12 7", "12 4"}) {
+                calls.push_back(std::string("<beside the EXE> ") + c);
+                if (!answer) calls.push_back("<beside the EXE> 2 0");  // HELP_QUIT
+            }
+        if (!viewer || !answer)
+            shown = {"How many minutes a c", "Closes the dialog an", "How many minutes pas", "When this box is che"};
+        else
+            shown = {"", "", "", ""};
+        EXPECT_EQ(calls, g_helpCalls) << "viewer answers " << answer << "\n" << Join(g_helpCalls);
+        EXPECT_EQ(shown, popups) << "viewer answers " << answer << "\n" << Join(popups);
+    }
     g_pfnWinHelp = saved;
-    std::vector<std::string> expected = {"Wendle.hlp 12 5", "Wendle.hlp 12 9", "Wendle.hlp 12 7", "Wendle.hlp 12 4"};
-    EXPECT_EQ(expected, g_helpCalls) << Join(g_helpCalls);
 }
 
 TEST_F(Properties, LayoutOfTheTemplate) {

@@ -83,6 +83,11 @@ int main(int argc, char **argv) {
         if (a[0] == '\'') return PostMessageA(menu, WM_CHAR, a[1], 0) ? 0 : 1;
         return PostMessageA(menu, WM_KEYDOWN, atoi(a), 0) ? 0 : 1;
     }
+    if (!strcmp(cmd, "help") && a && b) {  // F1 on control b of the dialog titled a
+        HWND dlg = NULL;
+        if (!WaitFor([&] { return (dlg = FindVisible("#32770", a)) != NULL; })) return 1;
+        return PostMessageA(GetDlgItem(dlg, atoi(b)), 0x004D /* WM_KEYF1 */, 0, 0) ? 0 : 1;
+    }
     if (!strcmp(cmd, "ready")) return WaitFor([] { return MainWindow() != NULL; }) ? 0 : 1;
     if (!strcmp(cmd, "cursor") && a && b) return SetCursorPos(atoi(a), atoi(b)) ? 0 : 1;
     return 2;

@@ -1,0 +1,231 @@
+#!/usr/bin/env python3
+"""Builds the help of the properties dialog from res/help.txt:
+
+  hlpgen.py SOURCE HLP RC HEADER
+
+HLP     a WinHelp 4.0 file: uncompressed, one 4 KB topic block, no phrases
+        and no keyword index, a topic per context number (|CTXOMAP), a hash
+        per context name (|CONTEXT) and the titles (|TTLBTREE);
+RC      a string table with each topic's text (IDS_HELP_BASE + number), for
+        the pop-ups that show it where no WinHelp viewer exists;
+HEADER  the topics as C data, for the tests that compare what is shown.
+
+The layout follows the public descriptions of the format (the help
+decompiler's notes on the .HLP file, and Wine's reader).
+"""
+import struct
+import sys
+
+TOPIC_BLOCK = 4096
+BLOCK_HEADER = 12
+NONE = 0xFFFFFFFF
+
+
+def parse(path):
+    title, topics, current = "", [], None
+    with open(path, encoding="cp1252") as f:
+        for line in f:
+            line = line.rstrip("\r\n")
+            if line.startswith("#"):
+                continue
+            if line.startswith("title:"):
+                title = line[6:].strip()
+            elif line.startswith("topic "):
+                head, _, name = line[6:].partition(":")
+                number, context = head.split()
+                if not all(c.isalnum() or c in "._" for c in context):
+                    sys.exit(f"hlpgen: context name {context!r} may hold only 0-9 A-Z a-z . _")
+                current = {"number": int(number), "context": context, "title": name.strip(), "paras": [[]]}
+                topics.append(current)
+            elif current is not None:
+                if line.strip():
+                    current["paras"][-1].append(line.strip())
+                elif current["paras"][-1]:
+                    current["paras"].append([])
+    for t in topics:
+        t["paras"] = [" ".join(p) for p in t["paras"] if p]
+        if not t["paras"]:
+            sys.exit(f"hlpgen: topic {t['number']} has no text")
+    if not title or not topics:
+        sys.exit("hlpgen: the source needs a title and at least one topic")
+    return title, topics
+
+
+def context_hash(name):
+    h = 0
+    for c in name:
+        x = 0
+        if "A" <= c <= "Z":
+            x = ord(c) - ord("A") + 17
+        elif "a" <= c <= "z":
+            x = ord(c) - ord("a") + 17
+        elif "1" <= c <= "9":
+            x = ord(c) - ord("0")
+        elif c == "0":
+            x = 10
+        elif c == ".":
+            x = 12
+        elif c == "_":
+            x = 13
+        h = (h * 43 + x) & 0xFFFFFFFF
+    return h - (1 << 32) if h & 0x80000000 else h
+
+
+def compressed_long(v):   # 2-byte form: (word - 0x8000) / 2
+    assert -0x4000 <= v < 0x4000
+    return struct.pack("<H", v * 2 + 0x8000)
+
+
+def compressed_ushort(v):  # 1 byte below 128, else 2 bytes with the low bit set
+    return bytes([v * 2]) if v < 128 else struct.pack("<H", v * 2 + 1)
+
+
+def topic_link(kind, data1, data2, prev_pos, next_pos):
+    size = 21 + len(data1) + len(data2)
+    return struct.pack("<IIIIIB", size, len(data2), prev_pos, next_pos, 21 + len(data1), kind) + data1 + data2
+
+
+def build_topic(topics, fonts_body, fonts_head):
+    """The |TOPIC file and each topic's TOPICOFFSET (what the maps point at)."""
+    # Records: (kind, data1, data2 or a callable of the positions). Positions
+    # are TOPICPOS values: the offset in the block's data plus the header.
+    records, offsets, char_count = [], {}, 0
+    for i, t in enumerate(topics):
+        offsets[t["number"]] = char_count  # block 0: 0x8000 * 0 + characters before it
+        header_index = len(records)
+        records.append({"kind": 0x02, "topic": i, "data2": t["title"].encode("cp1252") + b"\0"})
+        paras = [(fonts_head, t["title"])] + [(fonts_body, p) for p in t["paras"]]
+        for font, text in paras:
+            raw = text.encode("cp1252")
+            data2 = b"\0" + raw + b"\0"
+            length = len(raw) + 1  # the text and its paragraph mark
+            fmt = b"\x00\x80\x00\x00" + struct.pack("<H", 0) + b"\x80" + struct.pack("<H", font) + b"\x82\xff"
+            data1 = compressed_long(len(data2)) + compressed_ushort(length) + fmt
+            records.append({"kind": 0x20, "data1": data1, "data2": data2, "length": length})
+            char_count += length
+        records[header_index]["end"] = len(records)
+    # Lay the links out to learn their positions, then fill in the links.
+    pos, at = [], BLOCK_HEADER
+    for r in records:
+        if r["kind"] == 0x02:
+            r["data1"] = b"\0" * 28
+        pos.append(at)
+        at += 21 + len(r["data1"]) + len(r["data2"])
+    if at > TOPIC_BLOCK:
+        sys.exit(f"hlpgen: the topics take {at} bytes, more than one {TOPIC_BLOCK}-byte block")
+    headers = [k for k, r in enumerate(records) if r["kind"] == 0x02]
+    out = b""
+    for k, r in enumerate(records):
+        if r["kind"] == 0x02:
+            t = r["topic"]
+            h = headers.index(k)
+            prev_t = offsets[topics[t - 1]["number"]] if t > 0 else NONE
+            next_t = offsets[topics[t + 1]["number"]] if t + 1 < len(topics) else NONE
+            next_header = pos[headers[h + 1]] if h + 1 < len(headers) else NONE
+            size = sum(21 + len(x["data1"]) + len(x["data2"]) for x in records[k:r["end"]])
+            r["data1"] = struct.pack("<IIIIIII", size, prev_t, next_t, t, NONE, pos[k + 1], next_header)
+        prev_pos = pos[k - 1] if k > 0 else NONE
+        next_pos = pos[k + 1] if k + 1 < len(records) else NONE
+        out += topic_link(r["kind"], r["data1"], r["data2"], prev_pos, next_pos)
+    last_header = pos[headers[-1]]
+    block = struct.pack("<III", pos[-1], BLOCK_HEADER, last_header) + out
+    return block.ljust(TOPIC_BLOCK, b"\0"), offsets
+
+
+def btree(structure, entries, page_size, flags=0x0002):
+    """A B+ tree of one leaf page; entries are bytes, already in key order."""
+    body = b"".join(entries)
+    if 8 + len(body) > page_size:
+        sys.exit("hlpgen: a B+ tree outgrew its one page")
+    page = struct.pack("<HhhH", page_size - 8 - len(body), len(entries), -1, 0xFFFF) + body
+    header = struct.pack("<HHH16sHHHHHHI", 0x293B, flags, page_size, structure.encode(), 0, 0, 0, 0xFFFF, 1, 1,
+                         len(entries))
+    return header + page.ljust(page_size, b"\0")
+
+
+def internal_file(data):
+    return struct.pack("<IIB", len(data) + 9, len(data), 0) + data
+
+
+def write_hlp(path, title, topics):
+    fonts_body, fonts_head = 0, 1
+    topic, offsets = build_topic(topics, fonts_body, fonts_head)
+
+    system = struct.pack("<HHHIH", 0x036C, 33, 1, 0, 0)  # WinHelp 4.0, no compression
+    system += struct.pack("<HH", 1, len(title) + 1) + title.encode("cp1252") + b"\0"
+
+    faces = [b"Arial"]
+    face_len = 20
+    face_offset = 8
+    dscr_offset = face_offset + face_len * len(faces)
+    font = struct.pack("<HHHH", len(faces), 2, face_offset, dscr_offset)
+    font += b"".join(f.ljust(face_len, b"\0") for f in faces)
+    # attributes, half points, family (swiss), face, colour, background
+    font += struct.pack("<BBBH3s3s", 0, 18, 3, 0, b"\0\0\0", b"\xff\xff\xff")
+    font += struct.pack("<BBBH3s3s", 1, 20, 3, 0, b"\0\0\0", b"\xff\xff\xff")
+
+    ctxomap = struct.pack("<H", len(topics))
+    ctxomap += b"".join(struct.pack("<II", t["number"], offsets[t["number"]]) for t in topics)
+
+    hashes = sorted((context_hash(t["context"]), offsets[t["number"]]) for t in topics)
+    if len({h for h, _ in hashes}) != len(hashes):
+        sys.exit("hlpgen: two context names share a hash")
+    context = btree("L4", [struct.pack("<iI", h, o) for h, o in hashes], 2048)
+    titles = btree("Lz", [struct.pack("<I", offsets[t["number"]]) + t["title"].encode("cp1252") + b"\0"
+                          for t in sorted(topics, key=lambda t: offsets[t["number"]])], 2048)
+
+    files = {"|CONTEXT": context, "|CTXOMAP": ctxomap, "|FONT": font, "|SYSTEM": system, "|TOPIC": topic,
+             "|TTLBTREE": titles}
+    body, places = b"", {}
+    at = 16
+    for name in sorted(files):
+        places[name] = at
+        blob = internal_file(files[name])
+        body += blob
+        at += len(blob)
+    directory = btree("z4", [name.encode() + b"\0" + struct.pack("<I", places[name]) for name in sorted(files)],
+                      1024, flags=0x0402)
+    directory_at = at
+    body += internal_file(directory)
+    total = 16 + len(body)
+    with open(path, "wb") as f:
+        f.write(struct.pack("<IIiI", 0x00035F3F, directory_at, -1, total) + body)
+
+
+def topic_text(t):
+    return "\r\n\r\n".join(t["paras"])
+
+
+def c_string(s):
+    return '"' + s.replace("\\", "\\\\").replace('"', '\\"').replace("\r", "\\r").replace("\n", "\\n") + '"'
+
+
+def write_rc(path, topics):
+    with open(path, "w", encoding="cp1252", newline="\n") as f:
+        f.write("// Generated by scripts/hlpgen.py from res/help.txt.\nSTRINGTABLE\nBEGIN\n")
+        for t in topics:
+            f.write(f"    IDS_HELP_BASE + {t['number']}, {c_string(topic_text(t))}\n")
+        f.write("END\n")
+
+
+def write_header(path, topics):
+    with open(path, "w", encoding="cp1252", newline="\n") as f:
+        f.write("// Generated by scripts/hlpgen.py from res/help.txt.\n")
+        f.write("struct HelpTopic {\n    int number;\n    const char *title;\n    const char *text;\n};\n")
+        f.write("static const HelpTopic kHelpTopics[] = {\n")
+        for t in topics:
+            f.write(f"    {{{t['number']}, {c_string(t['title'])}, {c_string(topic_text(t))}}},\n")
+        f.write("};\n")
+
+
+def main():
+    if len(sys.argv) != 5:
+        sys.exit(__doc__)
+    title, topics = parse(sys.argv[1])
+    write_hlp(sys.argv[2], title, topics)
+    write_rc(sys.argv[3], topics)
+    write_header(sys.argv[4], topics)
+
+
+if __name__ == "__main__":
+    main()
