@@ -49,9 +49,10 @@ extern UINT_PTR remindTimer;
 DWORD WINAPI OnlineMonitor(LPVOID main);
 void StartOnlineMonitor(HWND main);
 // Seams for tests, where real time would make them slow: the monitor's
-// clock (whole seconds), its pause between passes, the prompts' time-out.
-typedef LONG (*MonitorClockFn)(void);
-extern MonitorClockFn g_pfnMonitorClock;
+// clock (milliseconds, as GetTickCount counts them, wrapping), its pause
+// between passes, the prompts' time-out.
+typedef DWORD (*MonitorTicksFn)(void);
+extern MonitorTicksFn g_pfnMonitorTicks;
 extern DWORD g_monitorPauseMs;
 extern UINT g_promptTimeoutMs;
 

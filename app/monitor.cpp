@@ -1,8 +1,8 @@
 // The online monitor: while any connection is up, one run animates the tray
 // icon once a second and brings up the auto-disconnect and reminder prompts
-// at the end of each of their periods, counted from the start of the run.
-#include <time.h>
-
+// at the end of each of their periods, counted from the start of the run in
+// elapsed time: setting the clock back or forward, or the year 2038, moves
+// no prompt.
 #include "app.h"
 #include "../res/resource.h"
 #include "../settings/settings.h"
@@ -10,7 +10,28 @@
 
 namespace {
 
-LONG CrtClock(void) { return (LONG)time(NULL); }
+DWORD TickClock(void) { return GetTickCount(); }
+
+// A run's elapsed time: the tick count's steps added up pass by pass, so the
+// tick count's own wrap every 49.7 days is only one more step; whole seconds
+// (enough for 136 years) and the milliseconds left over.
+struct RunClock {
+    DWORD lastTicks;
+    DWORD seconds;
+    DWORD ms;
+};
+
+LONGLONG ElapsedSeconds(RunClock *clock) {
+    DWORD now = g_pfnMonitorTicks(), step = now - clock->lastTicks;
+    clock->lastTicks = now;
+    clock->seconds += step / 1000;
+    clock->ms += step % 1000;
+    if (clock->ms >= 1000) {
+        clock->seconds++;
+        clock->ms -= 1000;
+    }
+    return clock->seconds;
+}
 
 const char kTipOnline[] = "Connections Active";
 
@@ -23,21 +44,21 @@ void Pause(HANDLE event) {
     ResetEvent(event);
 }
 
-// Period p of a schedule ends at runStart + p * minutes * 60, worked out in
-// 32-bit signed arithmetic. A due check moves on by exactly one period, so
-// the schedule never drifts with the time a prompt stays open, and one that
-// fell behind catches up a period per pass.
-void CheckPrompt(HWND main, LONG runStart, LONG now, LONG *nextPeriod, LONG minutes, LONG enabled, int dialog,
+// Period p of a schedule ends p * minutes * 60 seconds into the run (before
+// its start for negative minutes: due at every pass). A due check moves on by
+// exactly one period, so the schedule never drifts with the time a prompt
+// stays open, and one that fell behind catches up a period per pass.
+void CheckPrompt(HWND main, LONGLONG elapsed, LONG *nextPeriod, LONG minutes, LONG enabled, int dialog,
                  DLGPROC proc) {
-    LONG end = (LONG)((DWORD)runStart + (DWORD)((DWORD)*nextPeriod * (DWORD)minutes) * 60u);
-    if (!(end < now)) return;
+    LONGLONG end = (LONGLONG)*nextPeriod * minutes * 60;
+    if (!(end < elapsed)) return;
     if (enabled && DialogBoxParamA(g_hInstance, MAKEINTRESOURCEA(dialog), NULL, proc, 0) == 1)
         SendMessageA(main, MSG_HANGUP_ALL, 0, 0);
     (*nextPeriod)++;
 }
 
 void RunPasses(HWND main, HANDLE pause) {
-    LONG runStart = g_pfnMonitorClock();
+    RunClock clock = {g_pfnMonitorTicks(), 0, 0};
     LONG nextDisconnect = 1, nextRemind = 1;
     int frame = 0;
     // A run ends only when RAS says no line is up: while it does not answer,
@@ -47,11 +68,11 @@ void RunPasses(HWND main, HANDLE pause) {
         InterlockedExchange(&g_monitorDrewFrame, 1);
         frame = (frame + 1) % 4;
         Pause(pause);
-        LONG now = g_pfnMonitorClock();
-        CheckPrompt(main, runStart, now, &nextDisconnect, AppSettings.disconnectMinutes, AppSettings.autoDisconnect,
-                    IDD_ASK, AskProc);
-        CheckPrompt(main, runStart, now, &nextRemind, AppSettings.remindMinutes, AppSettings.remindOnline,
-                    IDD_REMIND, RemindProc);
+        LONGLONG elapsed = ElapsedSeconds(&clock);
+        CheckPrompt(main, elapsed, &nextDisconnect, AppSettings.disconnectMinutes, AppSettings.autoDisconnect, IDD_ASK,
+                    AskProc);
+        CheckPrompt(main, elapsed, &nextRemind, AppSettings.remindMinutes, AppSettings.remindOnline, IDD_REMIND,
+                    RemindProc);
     } while (QueryLine() != LINE_DOWN);
 }
 
@@ -59,7 +80,7 @@ void RunPasses(HWND main, HANDLE pause) {
 
 LONG monitorRunning;
 LONG g_monitorDrewFrame;
-MonitorClockFn g_pfnMonitorClock = CrtClock;
+MonitorTicksFn g_pfnMonitorTicks = TickClock;
 DWORD g_monitorPauseMs = 1000;
 
 DWORD WINAPI OnlineMonitor(LPVOID param) {

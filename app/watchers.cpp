@@ -80,9 +80,15 @@ DWORD WINAPI PollingWatcher(LPVOID param) {
 // Without the notification function at all it polls as on the Windows 95
 // family.
 void WatchNotifications(HWND main, const NotificationKind *kind) {
-    // The name may be taken by another kind of object; RAS signals any
-    // event, so an unnamed one serves as well.
+    // The name may be taken by another kind of object, or by the event of a
+    // second copy of Wendle: one auto-reset event wakes one waiter, so the
+    // two copies would share out the signals between them. RAS signals any
+    // event, so one of its own, unnamed, serves as well.
     HANDLE event = CreateEventA(NULL, FALSE, FALSE, kind->eventName);
+    if (event && GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(event);
+        event = NULL;
+    }
     if (!event) event = CreateEventA(NULL, FALSE, FALSE, NULL);
     Registration reg = REG_REFUSED;
     BOOL retried = FALSE;

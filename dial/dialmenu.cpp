@@ -50,6 +50,17 @@ void ReadPhonebook(HWND owner, Phonebook *pb) {
 UINT g_chosenId;
 char g_chosenName[RAS_MaxEntryName + 1];
 
+// A menu takes "&" as the mark of the next letter's underline: each one is
+// doubled so that "Dial-in & VPN" shows as written.
+void MenuTextOf(LPCSTR name, LPSTR text, int size) {
+    int n = 0;
+    for (; *name && n < size - 2; name++) {
+        if (*name == '&') text[n++] = '&';
+        text[n++] = *name;
+    }
+    text[n] = 0;
+}
+
 // The entry a command stands for in a fresh reading, or NULL.
 LPCSTR EntryForCommand(const Phonebook *pb, UINT commandId) {
     if (commandId == g_chosenId) {
@@ -67,8 +78,15 @@ LPCSTR EntryForCommand(const Phonebook *pb, UINT commandId) {
 void NoteDialChoice(HMENU trayPopup, UINT commandId) {
     g_chosenId = 0;
     if (commandId < IDM_DIAL_FIRST || commandId > IDM_DIAL_LAST) return;
-    if (GetMenuStringA(trayPopup, commandId, g_chosenName, sizeof(g_chosenName), MF_BYCOMMAND) > 0)
-        g_chosenId = commandId;
+    char text[2 * sizeof(g_chosenName)];
+    if (GetMenuStringA(trayPopup, commandId, text, sizeof(text), MF_BYCOMMAND) <= 0) return;
+    int n = 0;  // the name itself, each doubled "&" single again
+    for (LPCSTR c = text; *c && n < (int)sizeof(g_chosenName) - 1; c++) {
+        if (c[0] == '&' && c[1] == '&') c++;
+        g_chosenName[n++] = *c;
+    }
+    g_chosenName[n] = 0;
+    g_chosenId = commandId;
 }
 
 HMENU BuildDialSubmenu(HWND owner, HMENU trayPopup) {
@@ -78,8 +96,11 @@ HMENU BuildDialSubmenu(HWND owner, HMENU trayPopup) {
     ReadPhonebook(owner, &pb);
     if (!pb.entries) return submenu;
     if (pb.result == 0) {
-        for (DWORD i = 0; i < pb.count; i++)
-            AppendMenuA(submenu, MF_STRING, IDM_DIAL_FIRST + i, pb.entries[i].szEntryName);
+        char text[2 * (RAS_MaxEntryName + 1)];
+        for (DWORD i = 0; i < pb.count; i++) {
+            MenuTextOf(pb.entries[i].szEntryName, text, sizeof(text));
+            AppendMenuA(submenu, MF_STRING, IDM_DIAL_FIRST + i, text);
+        }
         if (pb.count == 0) EnableMenuItem(trayPopup, 0, MF_BYPOSITION | MF_DISABLED | MF_GRAYED);
     }
     free(pb.entries);

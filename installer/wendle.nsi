@@ -1,7 +1,7 @@
 ; Wendle's installer: the EXE and its help under Program Files, Start Menu and Startup
 ; shortcuts, an uninstaller in Add/Remove Programs. An ANSI installer, so
 ; that it runs on every Windows Wendle runs on, from Windows 95 on.
-; makensis -DVERSION=x.y.z -DEXE=path\to\Wendle.exe -DHLP=path\to\Wendle.hlp -DOUTFILE=setup.exe wendle.nsi
+; makensis -DVERSION=x.y.z -DEXE=path\to\Wendle.exe -DHLP=path\to\Wendle.hlp -DREADME=path\to\README.txt -DOUTFILE=setup.exe wendle.nsi
 Unicode false
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
@@ -58,6 +58,7 @@ Section "Wendle (required)" SecApp
   SetOutPath "$INSTDIR"
   File "/oname=Wendle.exe" "${EXE}"
   File "/oname=Wendle.hlp" "${HLP}"
+  File "/oname=README.txt" "${README}"
   WriteUninstaller "$INSTDIR\uninstall.exe"
   CreateDirectory "$SMPROGRAMS\${APP}"
   CreateShortCut "$SMPROGRAMS\${APP}\${APP}.lnk" "$INSTDIR\Wendle.exe"
@@ -98,6 +99,7 @@ Section "Uninstall"
   RMDir "$SMPROGRAMS\${APP}"
   Delete "$INSTDIR\Wendle.exe"
   Delete "$INSTDIR\Wendle.hlp"
+  Delete "$INSTDIR\README.txt"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   DeleteRegKey HKLM "${UNINST_KEY}"

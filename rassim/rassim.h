@@ -32,6 +32,8 @@ DWORD WINAPI RasSimSetMissing(LPCSTR function);       // NULL or "off" clears
 // Return the bytes needed including the terminator; the text is cut to size.
 DWORD WINAPI RasSimListConnections(LPSTR buffer, DWORD size);
 DWORD WINAPI RasSimGetCalls(LPSTR buffer, DWORD size);
+// The calls one process made (process id; 0: every process).
+DWORD WINAPI RasSimGetCallsOf(DWORD pid, LPSTR buffer, DWORD size);
 // What each dial since the reset really did on the line:
 // "NAME speaker=on|off compression=on|off prefixsuffix=yes|no\n".
 DWORD WINAPI RasSimGetDials(LPSTR buffer, DWORD size);

@@ -63,6 +63,7 @@ void LogCallLocked(const char *fn, const char *entry) {
     else
         _snprintf(slot, kCallLen, "%s", fn);
     slot[kCallLen - 1] = 0;
+    g_state->callPids[g_state->callCount % kMaxCalls] = GetCurrentProcessId();
     g_state->callCount++;
 }
 
@@ -183,15 +184,18 @@ extern "C" DWORD WINAPI RasSimSetFaultTimes(LPCSTR op, DWORD error, DWORD times)
 
 extern "C" DWORD WINAPI RasSimSetFault(LPCSTR op, DWORD error) { return RasSimSetFaultTimes(op, error, 0); }
 
-extern "C" DWORD WINAPI RasSimGetCalls(LPSTR buffer, DWORD size) {
+extern "C" DWORD WINAPI RasSimGetCallsOf(DWORD pid, LPSTR buffer, DWORD size) {
     if (!Attach()) return 0;
     if (buffer && size) buffer[0] = 0;
     Guard g;
     DWORD used = 0;
     DWORD first = g_state->callCount > (DWORD)kMaxCalls ? g_state->callCount - kMaxCalls : 0;
     for (DWORD i = first; i < g_state->callCount; i++) {
+        if (pid && g_state->callPids[i % kMaxCalls] != pid) continue;
         Append(buffer, size, &used, g_state->calls[i % kMaxCalls]);
         Append(buffer, size, &used, "\n");
     }
     return used + 1;
 }
+
+extern "C" DWORD WINAPI RasSimGetCalls(LPSTR buffer, DWORD size) { return RasSimGetCallsOf(0, buffer, size); }

@@ -60,6 +60,7 @@ struct State {
     char dials[kMaxDials][kDialLen];
     DWORD callCount;                 // total since reset; the log keeps the newest kMaxCalls
     char calls[kMaxCalls][kCallLen];
+    DWORD callPids[kMaxCalls];       // the process that made each call
 };
 
 extern HMODULE g_self;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the release artefacts from a clean Release build without the
-# simulator or the tests: dist/Wendle-<version>.zip (the EXE and the README as
-# text) and dist/Wendle-<version>-setup.exe (the installer).
+# simulator or the tests: dist/Wendle-<version>.zip (the EXE, its help and
+# the users' README) and dist/Wendle-<version>-setup.exe (the installer).
 set -euo pipefail
 source "$(dirname "$0")/wine-env.sh"
 wendle_setup
@@ -20,7 +20,8 @@ mkdir -p "$dist"
 stage="$build/stage"
 mkdir -p "$stage"
 cp "$build/bin/Wendle.exe" "$build/bin/Wendle.hlp" "$stage/"
-sed 's/$/\r/' "$WENDLE_ROOT/README.md" > "$stage/README.txt"
+# The download's reader is the users' own, not this developers' README.
+sed 's/$/\r/' "$WENDLE_ROOT/installer/ReadMe.txt" > "$stage/README.txt"
 [ -f "$WENDLE_ROOT/LICENSE" ] && sed 's/$/\r/' "$WENDLE_ROOT/LICENSE" > "$stage/LICENSE.txt"
 rm -f "$dist/Wendle-$version.zip"
 (cd "$stage" && zip -q -X "$dist/Wendle-$version.zip" ./*)

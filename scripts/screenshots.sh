@@ -121,8 +121,10 @@ stop_wendle
 start_wendle
 drv command 40001
 drv wait "#32770" "About Wendle" >/dev/null
-sleep 2.2
+# The marquee caught at the one frame where the whole title stands.
+drv freeze "About Wendle" 730 "Wendle v1.0"
 window about "#32770" "About Wendle"
+drv thaw "About Wendle"
 stop_wendle
 
 # The threads picture of docs/DESIGN.md, from its text source.

@@ -55,6 +55,9 @@ manifest_archs=$(printf '%s\n' "$resources" | grep -o 'processorArchitecture=""[
   echo "the manifest must name $arch for itself and for common controls 6; it has:"; echo "$manifest_archs"; fail=1; }
 if [ -n "$version_file" ]; then
   version=$(head -n 1 "$version_file")
+  # The About box names the release too: one version, not two.
+  strings -a "$exe" | grep -qx "Wendle v${version%.*}" ||
+    { echo "the About box's title is not \"Wendle v${version%.*}\" (VERSION $version)"; fail=1; }
   printf '%s\n' "$resources" | grep -q "VALUE \"FileVersion\", \"$version\"" &&
   printf '%s\n' "$resources" | grep -q "FILEVERSION $(echo "$version" | sed 's/\./, /g'), 0" ||
     { echo "the version resource does not carry $version"; fail=1; }

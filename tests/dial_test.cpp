@@ -21,7 +21,8 @@ protected:
         MainWindow::TearDown();
     }
     // The Dial submenu as the tray menu shows it: its item in the tray menu,
-    // then one line per entry.
+    // then one line per entry, as drawn: "&&" is an "&", a lone "&" underlines
+    // the next letter (written here as "_").
     std::vector<std::string> DialMenu() {
         HMENU tray = CreatePopupMenu();
         AppendMenuA(tray, MF_STRING, IDM_HANGUP, "&Hang Up");
@@ -32,7 +33,9 @@ protected:
         for (int i = 0; i < GetMenuItemCount(sub); i++) {
             char text[300] = "";
             GetMenuStringA(sub, i, text, sizeof(text), MF_BYPOSITION);
-            lines.push_back(std::to_string(GetMenuItemID(sub, i)) + " " + text);
+            std::string shown;
+            for (const char *c = text; *c; c++) shown += *c != '&' ? *c : *++c == '&' ? '&' : (c--, '_');
+            lines.push_back(std::to_string(GetMenuItemID(sub, i)) + " " + shown);
         }
         DestroyMenu(tray);
         return lines;
@@ -59,8 +62,11 @@ TEST_F(Dialing, SubmenuListsThePhonebookInOrder) {
 
     RasSimAddEntry("Home & Away", TRUE);
     RasSimAddEntry("Dial-in", FALSE);
-    std::vector<std::string> three = {"item enabled", "32872 Office", "32873 Home & Away", "32874 Dial-in"};
-    EXPECT_EQ(three, DialMenu());
+    RasSimAddEntry("R&D", TRUE);
+    RasSimAddEntry("&&&", TRUE);
+    std::vector<std::string> five = {"item enabled", "32872 Office", "32873 Home & Away", "32874 Dial-in",
+                                     "32875 R&D", "32876 &&&"};
+    EXPECT_EQ(five, DialMenu());
     EXPECT_EQ(3u, SimCallsMatching("RasEnumEntriesA").size()) << "several entries, two calls";
     EXPECT_TRUE(boxes.Boxes().empty()) << Describe(boxes.Boxes());
 }
@@ -105,10 +111,10 @@ TEST_F(Dialing, TheChosenItemIsDialledByItsName) {
     struct Case {
         const char *removed;
         std::vector<std::string> dials;
-    } cases[] = {{"Bravo", {}}, {"Alpha", {"RasDialA Bravo"}}};
+    } cases[] = {{"Br&vo", {}}, {"Alpha", {"RasDialA Br&vo"}}, {"Charlie", {"RasDialA Br&vo"}}};
     for (const Case &c : cases) {
         SimReset();
-        for (const char *name : {"Alpha", "Bravo", "Charlie"}) {
+        for (const char *name : {"Alpha", "Br&vo", "Charlie"}) {
             RasSimAddEntry(name, TRUE);
             RasSimSetDialScript(name, "0:10000");
         }

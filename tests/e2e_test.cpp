@@ -5,6 +5,7 @@
 
 #include <cctype>
 #include <string>
+#include <thread>
 
 #include "app.h"
 #include "helptopics.h"
@@ -39,6 +40,12 @@ std::string ViewerText() {
     HWND viewer = FindWindowA("MS_WINHELP", NULL);
     if (viewer) EnumChildWindows(viewer, CollectText, (LPARAM)&all);
     return all;
+}
+
+const char *TopicText(int context) {
+    for (const HelpTopic &t : kHelpTopics)
+        if (t.number == context) return t.text;
+    return "(no topic)";
 }
 
 class Wendle : public ::testing::Test {
@@ -104,6 +111,16 @@ protected:
             return dlg != NULL;
         }, 5000)) << "no properties dialog";
         return dlg;
+    }
+    // F1 on a control of the dialog: the pop-up's text, then whether a key closed it.
+    std::string F1Popup(HWND dlg, int id) {
+        PostMessageA(GetDlgItem(dlg, id), WM_KEYF1, 0, 0);
+        HWND popup = NULL;
+        if (!WaitFor([&] { return (popup = Find("WendleHelpPopup", true)) != NULL; }, 5000)) return "(no pop-up)";
+        char text[1024] = "";
+        GetWindowTextA(popup, text, sizeof(text));
+        PostMessageA(popup, WM_KEYDOWN, VK_ESCAPE, 0);
+        return std::string(text) + (WaitFor([&] { return !IsWindow(popup); }, 5000) ? " / closed" : " / stayed");
     }
     void ReminderRoundTrip(size_t registrations = 2);
     PROCESS_INFORMATION pi_ = {};
@@ -267,6 +284,71 @@ TEST_F(Wendle, EventNamesTakenByAnotherProgram) {
     CloseHandle(off);
 }
 
+// Copies of Wendle running at once all follow the line: each waits on an
+// event of its own, so none takes another's signal. The test plays copies
+// that were there first: threads waiting on an event of the watchers' name
+// (an auto-reset event wakes one waiter, the first in line, so they would
+// take every signal); two real copies follow. A copy whose icon shows the
+// line up runs the online monitor, which asks RAS after the line every
+// second; once the line drops, the runs end.
+TEST_F(Wendle, TwoCopiesBothFollowTheLine) {
+    HANDLE first = CreateEventA(NULL, FALSE, FALSE, "ZKRASNotifyEventOn");
+    HANDLE stop = CreateEventA(NULL, TRUE, FALSE, NULL);
+    ASSERT_TRUE(first && stop);
+    std::vector<std::thread> earlier;
+    for (int i = 0; i < 8; i++)
+        earlier.emplace_back([=] {
+            HANDLE both[2] = {stop, first};
+            while (WaitForMultipleObjects(2, both, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
+            }
+        });
+    struct Done {
+        HANDLE stop, first;
+        std::vector<std::thread> &threads;
+        ~Done() {
+            SetEvent(stop);
+            for (auto &t : threads) t.join();
+            CloseHandle(stop);
+            CloseHandle(first);
+        }
+    } done = {stop, first, earlier};
+    Launch();
+    struct Copy {
+        PROCESS_INFORMATION pi = {};
+        ~Copy() {
+            if (!pi.hProcess) return;
+            for (HWND w : WindowsOfProcess(pi.dwProcessId, MAIN_CLASS_NAME, false)) PostMessageA(w, WM_CLOSE, 0, 0);
+            if (WaitForSingleObject(pi.hProcess, 5000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
+            CloseHandle(pi.hProcess);
+            CloseHandle(pi.hThread);
+        }
+    } second;
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    std::string exe = BinDir() + "Wendle.exe";
+    ASSERT_TRUE(CreateProcessA(exe.c_str(), NULL, NULL, NULL, FALSE, 0, NULL, BinDir().c_str(), &si, &second.pi));
+    const DWORD pids[2] = {pi_.dwProcessId, second.pi.dwProcessId};
+    auto calls = [&](const char *prefix) {
+        return std::to_string(SimCallsMatching(prefix, pids[0]).size()) + " and " +
+               std::to_string(SimCallsMatching(prefix, pids[1]).size()) + " " + prefix;
+    };
+    ASSERT_TRUE(WaitFor([&] { return calls("RasConnectionNotificationA") == "2 and 2 RasConnectionNotificationA"; },
+                        10000)) << calls("RasConnectionNotificationA");
+    RasSimSetState("Office", RASCS_Connected);
+    auto asking = [&](DWORD pid) { return SimCallsMatching("RasGetConnectStatusA Office", pid).size() >= 2; };
+    EXPECT_TRUE(WaitFor([&] { return asking(pids[0]) && asking(pids[1]); }, 10000))
+        << "both icons should be online: " << calls("RasGetConnectStatusA Office");
+    RasSimDrop(NULL);
+    // Idle again: neither copy asks after the line any more.
+    std::string last = calls("RasGetConnectStatusA");
+    DWORD quietSince = GetTickCount();
+    EXPECT_TRUE(WaitFor([&] {
+        std::string now = calls("RasGetConnectStatusA");
+        if (now != last) last = now, quietSince = GetTickCount();
+        return GetTickCount() - quietSince > 2500;
+    }, 15000)) << "still asking after the drop: " << last;
+}
+
 // The one EXE in every Windows version Wine can report: a copy of it per
 // version, named for it, with Wine told to report that version to it.
 class EveryWindows : public Wendle, public ::testing::WithParamInterface<const char *> {};
@@ -278,6 +360,11 @@ TEST_P(EveryWindows, StartsRemindsHangsUpAndExits) {
     bool legacy = mode == "win95" || mode == "win98" || mode == "winme";
     ReminderRoundTrip(legacy ? 0 : 2);  // the Windows 95 family polls
     EXPECT_EQ(legacy ? 0u : 2u, SimCallsMatching("RasConnectionNotificationA").size()) << mode;
+    HWND dlg = OpenProperties();  // help answers in every version, with or without a viewer
+    ASSERT_TRUE(dlg != NULL);
+    EXPECT_EQ(std::string(TopicText(7)) + " / closed", F1Popup(dlg, 1003)) << mode;
+    PostMessageA(GetDlgItem(dlg, IDCANCEL), BM_CLICK, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(dlg); }, 5000));
     HWND menu = RightClick();
     ASSERT_TRUE(menu != NULL);
     for (WPARAM key : {VK_UP, VK_UP, VK_RETURN}) PostMessageA(menu, WM_KEYDOWN, key, 0);
@@ -292,12 +379,6 @@ TEST_P(EveryWindows, StartsRemindsHangsUpAndExits) {
 // or not (Windows 10); a key closes it.
 class HelpModes : public Wendle, public ::testing::WithParamInterface<const char *> {};
 
-const char *TopicText(int context) {
-    for (const HelpTopic &t : kHelpTopics)
-        if (t.number == context) return t.text;
-    return "(no topic)";
-}
-
 TEST_P(HelpModes, F1ShowsTheControlsTopic) {
     static const int kTable[][2] = {{1000, 4}, {1001, 5}, {1007, 5}, {1006, 5}, {1002, 6},
                                     {1003, 7}, {1004, 7}, {1005, 7}, {IDOK, 8}, {IDCANCEL, 9}};
@@ -306,19 +387,8 @@ TEST_P(HelpModes, F1ShowsTheControlsTopic) {
     ASSERT_TRUE(dlg != NULL);
     std::vector<std::string> expected, shown;
     for (const auto &row : kTable) {
-        std::string line = std::to_string(row[0]) + ": ";
-        expected.push_back(line + TopicText(row[1]) + " / closed");
-        PostMessageA(GetDlgItem(dlg, row[0]), WM_KEYF1, 0, 0);
-        HWND popup = NULL;
-        if (WaitFor([&] { return (popup = Find("WendleHelpPopup", true)) != NULL; }, 5000)) {
-            char text[1024] = "";
-            GetWindowTextA(popup, text, sizeof(text));
-            PostMessageA(popup, WM_KEYDOWN, VK_ESCAPE, 0);
-            line += std::string(text) + (WaitFor([&] { return !IsWindow(popup); }, 5000) ? " / closed" : " / stayed");
-        } else {
-            line += "(no pop-up)";
-        }
-        shown.push_back(line);
+        expected.push_back(std::to_string(row[0]) + ": " + TopicText(row[1]) + " / closed");
+        shown.push_back(std::to_string(row[0]) + ": " + F1Popup(dlg, row[0]));
     }
     EXPECT_EQ(expected, shown) << Join(shown);
     EXPECT_TRUE(WaitFor([] { return FindWindowA("MS_WINHELP", NULL) == NULL; }, 10000)) << "a help viewer stayed";

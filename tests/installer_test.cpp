@@ -90,6 +90,7 @@ TEST_F(Installer, InstallUpgradeAndUninstall) {
     ASSERT_EQ(0, RunAndWait(SetupCommand()));
     EXPECT_TRUE(Exists(dir_ + "\\Wendle.exe")) << dir_;
     EXPECT_TRUE(Exists(dir_ + "\\Wendle.hlp")) << dir_;
+    EXPECT_TRUE(Exists(dir_ + "\\README.txt")) << dir_;
     EXPECT_TRUE(Exists(menu_)) << menu_;
     EXPECT_TRUE(Exists(startup_)) << startup_;
     struct Value {

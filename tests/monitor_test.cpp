@@ -19,17 +19,19 @@
 namespace {
 
 // ---- the fake clock -----------------------------------------------------------
-// Reading k (0 is the run's start) returns kStart + k * step; a hook may
-// change the settings at a chosen reading, between two passes.
-const LONG kStart = 1000000;
+// Reading k (0 is the run's start) returns the tick count kStart + k * step
+// seconds, wrapping as the real one does; a hook may change the settings at
+// a chosen reading, between two passes.
+const DWORD kStart = 1000000;
 std::atomic<LONG> g_readings;
 LONG g_step = 60;
+DWORD g_start = kStart;
 std::function<void(LONG)> g_atReading;
 
-LONG FakeClock(void) {
+DWORD FakeClock(void) {
     LONG k = g_readings++;
     if (g_atReading) g_atReading(k);
-    return kStart + k * g_step;
+    return g_start + (DWORD)k * (DWORD)g_step * 1000u;
 }
 
 // ---- the prompts as a user meets them ---------------------------------------------
@@ -146,15 +148,16 @@ protected:
         MainWindow::SetUp();
         g_readings = 0;
         g_step = 60;
+        g_start = kStart;
         g_atReading = nullptr;
-        savedClock_ = g_pfnMonitorClock;
-        g_pfnMonitorClock = FakeClock;
+        savedClock_ = g_pfnMonitorTicks;
+        g_pfnMonitorTicks = FakeClock;
         g_monitorPauseMs = 1;
     }
     void TearDown() override {
         MainWindow::TearDown();
         g_atReading = nullptr;
-        g_pfnMonitorClock = savedClock_;
+        g_pfnMonitorTicks = savedClock_;
         g_monitorPauseMs = 1000;
         g_promptTimeoutMs = 30000;
     }
@@ -174,7 +177,7 @@ protected:
         RasSimDrop(NULL);
         EXPECT_TRUE(WaitFor([] { return monitorRunning == 0; }, 5000)) << "the run did not end";
     }
-    MonitorClockFn savedClock_;
+    MonitorTicksFn savedClock_;
 };
 
 TEST_F(Monitor, DefaultScheduleOverAnHour) {
@@ -187,6 +190,43 @@ TEST_F(Monitor, DefaultScheduleOverAnHour) {
     std::vector<PromptSeen> expected = {{"remind", 21}, {"remind", 41}, {"ask", 61}, {"remind", 61}};
     EXPECT_EQ(expected, user.Seen()) << Describe(user.Seen());
     EXPECT_TRUE(SimCallsMatching("RasHangUpA").empty()) << "every prompt was answered No or Cancel";
+}
+
+// The schedule counts elapsed time: the tick count wrapping mid-run, or a
+// run longer than the 49.7 days a 32-bit count of milliseconds holds, brings
+// every prompt on time. (The wall clock is not read at all: setting it, or
+// the year 2038, cannot move a prompt.)
+TEST_F(Monitor, ElapsedTimeAcrossTheTickCountsWrap) {
+    struct Row {
+        const char *what;
+        DWORD start;
+        LONG step, disconnect, remind;
+        std::vector<PromptSeen> expected;
+    } rows[] = {
+        {"wrap after ten passes", 0xFFFFFFFFu - 600000u, 60, 60, 20,
+         {{"remind", 21}, {"remind", 41}, {"ask", 61}, {"remind", 61}}},
+        {"ten days a pass", kStart, 864000, 999999, 999,
+         {{"remind", 1}, {"remind", 2}, {"remind", 3}, {"remind", 4}, {"remind", 5}, {"remind", 6}}},
+    };
+    for (const Row &row : rows) {
+        StoreSettings(row.disconnect, row.remind, true, true);
+        g_readings = 0;
+        g_start = row.start;
+        g_step = row.step;
+        {
+            PromptUser user([](const PromptSeen &) { return PRESS_2; });
+            GoOnline();
+            size_t n = row.expected.size();
+            ASSERT_TRUE(WaitFor([&] { return user.Count() >= n; }, 20000)) << row.what << "\n" << Describe(user.Seen());
+            GoOffline();
+            std::vector<PromptSeen> seen = user.Seen();
+            seen.resize(n);
+            EXPECT_EQ(row.expected, seen) << row.what << "\n" << Describe(user.Seen());
+        }
+        Close();
+        SimReset();
+        ClearRows();
+    }
 }
 
 TEST_F(Monitor, ReminderFollowsTheHangUpInTheSamePass) {

@@ -8,6 +8,10 @@
 //   shot_driver menukey VK|'c'        a key to the open popup menu
 //   shot_driver cursor X Y            moves the mouse
 //   shot_driver ready                 waits for Wendle's (hidden) main window
+//   shot_driver help TITLE ID         F1 on control ID of the dialog titled TITLE
+//   shot_driver freeze TITLE ID TEXT  once control ID of that dialog shows TEXT,
+//                                     holds the dialog's thread still (a marquee
+//                                     caught whole); "thaw TITLE" lets it go on
 // Exit code 1 when a wait runs out (10 s).
 #include <windows.h>
 #include <stdio.h>
@@ -48,6 +52,41 @@ bool WaitFor(Cond cond) {
 
 HWND MainWindow() { return FindWindowA("ZKRASNotification", NULL); }
 
+HANDLE ThreadOf(HWND hwnd) {
+    DWORD id = hwnd ? GetWindowThreadProcessId(hwnd, NULL) : 0;
+    return id ? OpenThread(THREAD_SUSPEND_RESUME, FALSE, id) : NULL;
+}
+
+// The control's text as the window manager holds it: asking the thread
+// (WM_GETTEXT) would wait for ever once it is held still.
+bool Shows(HWND control, const char *text) {
+    char shown[256] = "";
+    WCHAR wide[256] = L"";
+    InternalGetWindowText(control, wide, 256);
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, shown, sizeof(shown), NULL, NULL);
+    return strcmp(shown, text) == 0;
+}
+
+// Waits for the text, makes sure it is painted, holds the thread, and checks
+// that no tick slipped in between; tries again at the next round otherwise.
+int Freeze(HWND dlg, int id, const char *text) {
+    HWND control = GetDlgItem(dlg, id);
+    HANDLE thread = ThreadOf(dlg);
+    if (!control || !thread) return 1;
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 20000; Sleep(5)) {
+        if (!Shows(control, text)) continue;
+        RedrawWindow(control, NULL, NULL, RDW_UPDATENOW);
+        SuspendThread(thread);
+        if (Shows(control, text)) {
+            CloseHandle(thread);
+            return 0;
+        }
+        ResumeThread(thread);
+    }
+    CloseHandle(thread);
+    return 1;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -87,6 +126,18 @@ int main(int argc, char **argv) {
         HWND dlg = NULL;
         if (!WaitFor([&] { return (dlg = FindVisible("#32770", a)) != NULL; })) return 1;
         return PostMessageA(GetDlgItem(dlg, atoi(b)), 0x004D /* WM_KEYF1 */, 0, 0) ? 0 : 1;
+    }
+    if (!strcmp(cmd, "freeze") && a && b && argc > 4) {
+        HWND dlg = NULL;
+        if (!WaitFor([&] { return (dlg = FindVisible("#32770", a)) != NULL; })) return 1;
+        return Freeze(dlg, atoi(b), argv[4]);
+    }
+    if (!strcmp(cmd, "thaw") && a) {
+        HANDLE thread = ThreadOf(FindVisible("#32770", a));
+        if (!thread) return 1;
+        ResumeThread(thread);
+        CloseHandle(thread);
+        return 0;
     }
     if (!strcmp(cmd, "ready")) return WaitFor([] { return MainWindow() != NULL; }) ? 0 : 1;
     if (!strcmp(cmd, "cursor") && a && b) return SetCursorPos(atoi(a), atoi(b)) ? 0 : 1;

@@ -85,9 +85,12 @@ std::vector<std::string> SimCalls() { return SplitLines(Report(RasSimGetCalls));
 
 std::vector<std::string> SimDials() { return SplitLines(Report(RasSimGetDials)); }
 
-std::vector<std::string> SimCallsMatching(const std::string &prefix) {
+std::vector<std::string> SimCallsMatching(const std::string &prefix, DWORD pid) {
+    std::string text(RasSimGetCallsOf(pid, NULL, 0) + 1, '\0');
+    RasSimGetCallsOf(pid, &text[0], (DWORD)text.size());
+    text.resize(strlen(text.c_str()));
     std::vector<std::string> out;
-    for (const auto &c : SimCalls())
+    for (const auto &c : SplitLines(text))
         if (c.compare(0, prefix.size(), prefix) == 0) out.push_back(c);
     return out;
 }

@@ -25,7 +25,7 @@ std::vector<std::string> SplitLines(const std::string &text);
 // ---- the simulated RAS ----------------------------------------------------
 void SimReset();  // also fails the test if the simulator is not the loaded RASAPI32
 std::vector<std::string> SimCalls();
-std::vector<std::string> SimCallsMatching(const std::string &prefix);
+std::vector<std::string> SimCallsMatching(const std::string &prefix, DWORD pid = 0);  // pid 0: every process
 std::vector<std::string> SimConnections();  // "NAME\tSTATE"
 std::vector<std::string> SimDials();        // "NAME speaker=.. compression=.. prefixsuffix=.."
 
