@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "rasapi.h"
+
 #define MSG_TRAY_CALLBACK (WM_APP + 100)  // 32868
 #define MSG_CONNECTED     (WM_APP + 101)  // 32869
 #define MSG_DISCONNECTED  (WM_APP + 102)  // 32870
@@ -63,6 +65,12 @@ void OpenAbout(void);
 enum LineState { LINE_DOWN = 0, LINE_UP = 1, LINE_UNKNOWN = -1 };  // unknown: RAS did not answer
 LineState QueryLine(void);
 BOOL AnyConnectionUp(HWND hwnd);
+// The connected links now, at most max of them: how many, or -1 when RAS did
+// not answer.
+int ConnectedLinks(HRASCONN *links, int max);
+// Whether any of these links is still connected (links that came up since
+// do not count).
+LineState AnyLinkStillUp(const HRASCONN *links, int count);
 int HangUpAllConnections(HWND owner);
 
 #endif

@@ -84,6 +84,37 @@ LineState QueryLine(void) {
 
 BOOL AnyConnectionUp(HWND) { return QueryLine() == LINE_UP; }
 
+int ConnectedLinks(HRASCONN *links, int max) {
+    Snapshot s;
+    TakeSnapshot(&s);
+    int n = s.result == 0 ? 0 : -1;
+    for (DWORD i = 0; s.result == 0 && i < s.count && n < max; i++) {
+        BOOL connected;
+        if (QueryConnected(s.conns[i].hrasconn, &connected) == 0 && connected) links[n++] = s.conns[i].hrasconn;
+    }
+    ReleaseSnapshot(&s);
+    return n;
+}
+
+LineState AnyLinkStillUp(const HRASCONN *links, int count) {
+    Snapshot s;
+    TakeSnapshot(&s);
+    LineState line = s.result == 0 ? LINE_DOWN : LINE_UNKNOWN;
+    for (DWORD i = 0; s.result == 0 && i < s.count && line != LINE_UP; i++) {
+        int k = 0;
+        while (k < count && links[k] != s.conns[i].hrasconn) k++;
+        if (k == count) continue;  // a link that came up since
+        BOOL connected;
+        DWORD r = QueryConnected(s.conns[i].hrasconn, &connected);
+        if (connected)
+            line = LINE_UP;
+        else if (r != 0 && r != ERROR_INVALID_HANDLE)
+            line = LINE_UNKNOWN;
+    }
+    ReleaseSnapshot(&s);
+    return line;
+}
+
 int HangUpAllConnections(HWND owner) {
     Snapshot s;
     TakeSnapshot(&s);

@@ -18,7 +18,17 @@ const char kTipIdle[] = "No Active Connections";
 
 // The two watchers are separate threads, so their reports can arrive out of
 // order; after every report the main window looks at the line once more.
+// While RAS does not answer it looks again, less and less often (its service
+// may be down for good), and at the first pace again once RAS answers or a
+// watcher reports.
 const UINT kSettleMs = 500;
+const UINT kSettleMaxMs = 32000;
+UINT g_settleRetryMs = kSettleMs;
+
+void LookAgainSoon(HWND hwnd) {
+    g_settleRetryMs = kSettleMs;
+    SetTimer(hwnd, IDT_TRAY_SETTLE, kSettleMs, NULL);
+}
 
 LRESULT OnCreate(HWND hwnd) {
     g_trayState = TRAY_STARTING;
@@ -43,7 +53,7 @@ LRESULT OnConnected(HWND hwnd) {
     g_trayState = TRAY_ONLINE;
     SetTrayIcon(hwnd, NIM_MODIFY, LoadAppIcon(IDI_ONLINE), kTipOnline);
     StartOnlineMonitor(hwnd);  // a no-op while a run is in progress
-    SetTimer(hwnd, IDT_TRAY_SETTLE, kSettleMs, NULL);
+    LookAgainSoon(hwnd);
     return 0;
 }
 
@@ -55,7 +65,7 @@ LRESULT OnDisconnected(HWND hwnd) {
     if (g_trayState == TRAY_IDLE && !frameOver) return 0;
     g_trayState = TRAY_IDLE;
     SetTrayIcon(hwnd, NIM_MODIFY, LoadAppIcon(IDI_IDLE), kTipIdle);
-    SetTimer(hwnd, IDT_TRAY_SETTLE, kSettleMs, NULL);
+    LookAgainSoon(hwnd);
     return 0;
 }
 
@@ -65,13 +75,16 @@ LRESULT OnSettleTimer(HWND hwnd) {
     KillTimer(hwnd, IDT_TRAY_SETTLE);
     switch (QueryLine()) {
     case LINE_UP:
+        g_settleRetryMs = kSettleMs;
         if (g_trayState != TRAY_ONLINE) OnConnected(hwnd);
         break;
     case LINE_DOWN:
+        g_settleRetryMs = kSettleMs;
         OnDisconnected(hwnd);
         break;
     case LINE_UNKNOWN:
-        SetTimer(hwnd, IDT_TRAY_SETTLE, kSettleMs, NULL);
+        SetTimer(hwnd, IDT_TRAY_SETTLE, g_settleRetryMs, NULL);
+        if (g_settleRetryMs < kSettleMaxMs) g_settleRetryMs *= 2;
         break;
     }
     return 0;

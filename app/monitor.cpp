@@ -44,17 +44,34 @@ void Pause(HANDLE event) {
     ResetEvent(event);
 }
 
+const int kPromptLinks = 16;
+
+// A prompt is about the links that were up when it opened. While it is open
+// the monitor waits, so its line may go and another come up meanwhile: the
+// answer hangs up every link only while one of those is still up, and a
+// prompt whose links have all gone ends the run, so that a new line gets a
+// run of its own, with its own start. Whether the run's line is gone.
+BOOL ShowPrompt(HWND main, int dialog, DLGPROC proc) {
+    HRASCONN links[kPromptLinks];
+    int count = ConnectedLinks(links, kPromptLinks);
+    BOOL hangUp = DialogBoxParamA(g_hInstance, MAKEINTRESOURCEA(dialog), NULL, proc, 0) == 1;
+    // RAS did not answer when it opened: the prompt was about whatever is up.
+    LineState line = count < 0 ? LINE_UNKNOWN : count == 0 ? LINE_DOWN : AnyLinkStillUp(links, count);
+    if (hangUp && line != LINE_DOWN) SendMessageA(main, MSG_HANGUP_ALL, 0, 0);
+    return line == LINE_DOWN;
+}
+
 // Period p of a schedule ends p * minutes * 60 seconds into the run (before
 // its start for negative minutes: due at every pass). A due check moves on by
 // exactly one period, so the schedule never drifts with the time a prompt
-// stays open, and one that fell behind catches up a period per pass.
-void CheckPrompt(HWND main, LONGLONG elapsed, LONG *nextPeriod, LONG minutes, LONG enabled, int dialog,
+// stays open, and one that fell behind catches up a period per pass. Whether
+// the run's line went while a prompt was open.
+BOOL CheckPrompt(HWND main, LONGLONG elapsed, LONG *nextPeriod, LONG minutes, LONG enabled, int dialog,
                  DLGPROC proc) {
     LONGLONG end = (LONGLONG)*nextPeriod * minutes * 60;
-    if (!(end < elapsed)) return;
-    if (enabled && DialogBoxParamA(g_hInstance, MAKEINTRESOURCEA(dialog), NULL, proc, 0) == 1)
-        SendMessageA(main, MSG_HANGUP_ALL, 0, 0);
+    if (!(end < elapsed)) return FALSE;
     (*nextPeriod)++;
+    return enabled && ShowPrompt(main, dialog, proc);
 }
 
 void RunPasses(HWND main, HANDLE pause) {
@@ -69,10 +86,11 @@ void RunPasses(HWND main, HANDLE pause) {
         frame = (frame + 1) % 4;
         Pause(pause);
         LONGLONG elapsed = ElapsedSeconds(&clock);
-        CheckPrompt(main, elapsed, &nextDisconnect, AppSettings.disconnectMinutes, AppSettings.autoDisconnect, IDD_ASK,
-                    AskProc);
-        CheckPrompt(main, elapsed, &nextRemind, AppSettings.remindMinutes, AppSettings.remindOnline, IDD_REMIND,
-                    RemindProc);
+        if (CheckPrompt(main, elapsed, &nextDisconnect, AppSettings.disconnectMinutes, AppSettings.autoDisconnect,
+                        IDD_ASK, AskProc) ||
+            CheckPrompt(main, elapsed, &nextRemind, AppSettings.remindMinutes, AppSettings.remindOnline, IDD_REMIND,
+                        RemindProc))
+            return;
     } while (QueryLine() != LINE_DOWN);
 }
 

@@ -335,6 +335,58 @@ const PromptCase kPromptCases[] = {
     {"remind: close box", false, CLOSE_BOX, true}, {"remind: no answer", false, LEAVE, false},
 };
 
+// A prompt is about the line that was up when it opened. That line drops and
+// another comes up before the answer: the new line stays up whatever the
+// answer, and gets a run of its own (its first prompt one full period after
+// the run that found it starts). With the line still up, the answer hangs up
+// as before.
+TEST_F(Monitor, APromptActsOnlyOnTheLineItWasAbout) {
+    struct Row {
+        const char *what;
+        bool ask;
+        Answer answer;
+        bool replaced;
+        std::vector<PromptSeen> expected;
+        std::vector<std::string> hangUps, left;
+    } rows[] = {
+        {"ask, Hangup Now, line replaced", true, PRESS_1, true, {{"ask", 2}, {"ask", 5}}, {}, {"Home\t8192"}},
+        {"ask, no answer, line replaced", true, LEAVE, true, {{"ask", 2}, {"ask", 5}}, {}, {"Home\t8192"}},
+        {"remind, Yes, line replaced", false, PRESS_1, true, {{"remind", 2}, {"remind", 5}}, {}, {"Home\t8192"}},
+        {"ask, Hangup Now, line still up", true, PRESS_1, false, {{"ask", 2}}, {"RasHangUpA Office"}, {}},
+        {"remind, Yes, line still up", false, PRESS_1, false, {{"remind", 2}}, {"RasHangUpA Office"}, {}},
+    };
+    g_promptTimeoutMs = 300;
+    for (const Row &row : rows) {
+        StoreSettings(row.ask ? 1 : 999, row.ask ? 999 : 1, !row.ask, row.ask);  // due at the second pass
+        g_readings = 0;
+        {
+            bool first = true;
+            PromptUser user([&](const PromptSeen &) {
+                if (!first) return PRESS_2;
+                first = false;
+                if (row.replaced) {
+                    RasSimDrop("Office");
+                    RasSimSetState("Home", RASCS_Connected);
+                }
+                return row.answer;
+            });
+            GoOnline();
+            size_t n = row.expected.size();
+            ASSERT_TRUE(WaitFor([&] { return user.Count() >= n; }, 10000)) << row.what << "\n" << Describe(user.Seen());
+            if (!row.replaced) WaitFor([] { return monitorRunning == 0; }, 5000);
+            std::vector<PromptSeen> seen = user.Seen();
+            seen.resize(n);
+            EXPECT_EQ(row.expected, seen) << row.what << "\n" << Describe(user.Seen());
+            EXPECT_EQ(row.hangUps, SimCallsMatching("RasHangUpA")) << row.what << "\n" << Join(SimCalls());
+            EXPECT_EQ(row.left, SimConnections()) << row.what;
+            GoOffline();
+        }
+        Close();
+        SimReset();
+        ClearRows();
+    }
+}
+
 TEST_F(Monitor, PromptAnswersAsAUserGivesThem) {
     g_promptTimeoutMs = 300;
     for (const PromptCase &c : kPromptCases) {

@@ -34,6 +34,25 @@ TEST_F(MainWindow, StartsHiddenWithTheIdleIconThenReportsNoConnection) {
     EXPECT_EQ(expected, MainRows()) << Describe(MainRows());
 }
 
+// A RAS that answers nothing (its service stopped): the second look after a
+// report backs off instead of asking twice a second for ever, and a line
+// that comes up once RAS answers again shows at once.
+TEST_F(MainWindow, ARasThatDoesNotAnswerIsAskedLessAndLessOften) {
+    RasSimSetFault("enum", 711);
+    StartAndSettle();
+    size_t before = SimCallsMatching("RasEnumConnectionsA").size();
+    WaitFor([] { return false; }, 8000);  // a measuring window: looks at 0.5, 1, 2 and 4 s
+    size_t asked = SimCallsMatching("RasEnumConnectionsA").size() - before;
+    EXPECT_LE(asked, 5u) << "calls in 8 s while RAS did not answer\n" << Join(SimCalls());
+    EXPECT_GE(asked, 3u) << "it still looks\n" << Join(SimCalls());
+    RasSimSetFault("enum", 0);
+    RasSimSetState("Office", RASCS_Connected);
+    EXPECT_TRUE(WaitFor([this] {
+        std::vector<TrayRow> rows = MainRows();
+        return !rows.empty() && rows.back().icon == IDI_ONLINE;
+    }, 3000)) << Describe(MainRows());
+}
+
 TEST_F(MainWindow, StartsOnlineWhenAConnectionIsAlreadyUp) {
     RasSimSetState("Office", RASCS_Connected);
     StartAndSettle();
