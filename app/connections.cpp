@@ -61,16 +61,18 @@ DWORD QueryConnected(HRASCONN conn, BOOL *connected) {
     return r;
 }
 
-}  // namespace
-
-// A connection that ended between the enumeration and the status query is
+// Whether any of the given links, or any link at all (links NULL), is up. A
+// connection that ended between the enumeration and the status query is
 // simply gone (its handle no longer valid); any other failure means RAS did
 // not answer, which is not the same as "no line".
-LineState QueryLine(void) {
+LineState LineOf(const HRASCONN *links, int count) {
     Snapshot s;
     TakeSnapshot(&s);
     LineState line = s.result == 0 ? LINE_DOWN : LINE_UNKNOWN;
     for (DWORD i = 0; s.result == 0 && i < s.count && line != LINE_UP; i++) {
+        int k = 0;
+        while (links && k < count && links[k] != s.conns[i].hrasconn) k++;
+        if (links && k == count) continue;  // a link that came up since
         BOOL connected;
         DWORD r = QueryConnected(s.conns[i].hrasconn, &connected);
         if (connected)
@@ -81,6 +83,10 @@ LineState QueryLine(void) {
     ReleaseSnapshot(&s);
     return line;
 }
+
+}  // namespace
+
+LineState QueryLine(void) { return LineOf(NULL, 0); }
 
 BOOL AnyConnectionUp(HWND) { return QueryLine() == LINE_UP; }
 
@@ -96,24 +102,7 @@ int ConnectedLinks(HRASCONN *links, int max) {
     return n;
 }
 
-LineState AnyLinkStillUp(const HRASCONN *links, int count) {
-    Snapshot s;
-    TakeSnapshot(&s);
-    LineState line = s.result == 0 ? LINE_DOWN : LINE_UNKNOWN;
-    for (DWORD i = 0; s.result == 0 && i < s.count && line != LINE_UP; i++) {
-        int k = 0;
-        while (k < count && links[k] != s.conns[i].hrasconn) k++;
-        if (k == count) continue;  // a link that came up since
-        BOOL connected;
-        DWORD r = QueryConnected(s.conns[i].hrasconn, &connected);
-        if (connected)
-            line = LINE_UP;
-        else if (r != 0 && r != ERROR_INVALID_HANDLE)
-            line = LINE_UNKNOWN;
-    }
-    ReleaseSnapshot(&s);
-    return line;
-}
+LineState AnyLinkStillUp(const HRASCONN *links, int count) { return LineOf(links, count); }
 
 int HangUpAllConnections(HWND owner) {
     Snapshot s;

@@ -23,8 +23,10 @@ mkdir -p "$guest"
 # The kernel and its modules, once: the version linux-image-amd64 names.
 if [ ! -f "$guest/vmlinuz" ]; then
   dl=$(mktemp -d)
+  # The package lists may be old or gone: one update, then a second try.
   (cd "$dl" && apt-get download linux-image-amd64 >/dev/null 2>&1) ||
-    { echo "guest.sh: cannot fetch linux-image-amd64 (run apt-get update)" >&2; rm -rf "$dl"; exit 1; }
+    { apt-get update -qq >/dev/null 2>&1; (cd "$dl" && apt-get download linux-image-amd64 >/dev/null 2>&1); } ||
+    { echo "guest.sh: cannot fetch linux-image-amd64" >&2; rm -rf "$dl"; exit 1; }
   image=$(dpkg-deb -f "$dl"/linux-image-amd64_*.deb Depends | grep -o 'linux-image-[^ ,(]*' | head -n 1)
   (cd "$dl" && apt-get download "$image" >/dev/null 2>&1)
   dpkg-deb -x "$dl"/"$image"_*.deb "$dl/x"
