@@ -278,7 +278,8 @@ TEST_F(Wendle, EventNamesTakenByAnotherProgram) {
     WaitFor([] { return false; }, 2000);
     GetProcessTimes(pi_.hProcess, &created, &exited, &kernel1, &user1);
     auto ms = [](const FILETIME &f) { return (((ULONGLONG)f.dwHighDateTime << 32) | f.dwLowDateTime) / 10000; };
-    EXPECT_LT(ms(kernel1) + ms(user1) - ms(kernel0) - ms(user0), 500u) << "milliseconds of CPU in two idle seconds";
+    // A busy loop would take all of it; an emulated machine is slow even idle.
+    EXPECT_LT(ms(kernel1) + ms(user1) - ms(kernel0) - ms(user0), 1000u) << "milliseconds of CPU in two idle seconds";
     ReminderRoundTrip();
     CloseHandle(on);
     CloseHandle(off);

@@ -130,9 +130,14 @@ TEST_F(Installer, InstallUpgradeAndUninstall) {
     EXPECT_FALSE(Exists(startup_));
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kSettingsKey)) << "the settings stay";
 
-    // Asked to, it removes the settings too.
+    // Asked to, it removes the settings too. (The Wendle the install starts is
+    // waited for first: one still starting would create its key again.)
     ASSERT_EQ(0, RunAndWait(SetupCommand()));
+    HANDLE third = NULL;
+    ASSERT_TRUE(WaitFor([&] { return (third = RunningWendle()) != NULL; }, 10000)) << "not started the third time";
     ASSERT_TRUE(Uninstall("/S /REMOVESETTINGS"));
+    EXPECT_EQ((DWORD)WAIT_OBJECT_0, WaitForSingleObject(third, 10000)) << "Wendle still runs";
+    CloseHandle(third);
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kSettingsKey));
     HANDLE left = RunningWendle();
     EXPECT_TRUE(left == NULL) << "Wendle still runs";
