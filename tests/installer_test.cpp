@@ -138,7 +138,9 @@ TEST_F(Installer, InstallUpgradeAndUninstall) {
     ASSERT_TRUE(Uninstall("/S /REMOVESETTINGS"));
     EXPECT_EQ((DWORD)WAIT_OBJECT_0, WaitForSingleObject(third, 10000)) << "Wendle still runs";
     CloseHandle(third);
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kSettingsKey));
+    // The uninstaller's copy of itself removes the settings last, after the
+    // folder and the uninstall key that Uninstall() waits for.
+    EXPECT_TRUE(WaitFor([] { return !KeyExists(HKEY_CURRENT_USER, kSettingsKey); }, 10000)) << "the settings stayed";
     HANDLE left = RunningWendle();
     EXPECT_TRUE(left == NULL) << "Wendle still runs";
     if (left) CloseHandle(left);
