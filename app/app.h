@@ -69,7 +69,7 @@ BOOL AnyConnectionUp(HWND hwnd);
 // not answer.
 int ConnectedLinks(HRASCONN *links, int max);
 // Whether any of these links is still connected (links that came up since
-// do not count).
+// do not count); links NULL: any link at all, as QueryLine.
 LineState AnyLinkStillUp(const HRASCONN *links, int count);
 int HangUpAllConnections(HWND owner);
 

@@ -61,11 +61,13 @@ DWORD QueryConnected(HRASCONN conn, BOOL *connected) {
     return r;
 }
 
+}  // namespace
+
 // Whether any of the given links, or any link at all (links NULL), is up. A
 // connection that ended between the enumeration and the status query is
 // simply gone (its handle no longer valid); any other failure means RAS did
 // not answer, which is not the same as "no line".
-LineState LineOf(const HRASCONN *links, int count) {
+LineState AnyLinkStillUp(const HRASCONN *links, int count) {
     Snapshot s;
     TakeSnapshot(&s);
     LineState line = s.result == 0 ? LINE_DOWN : LINE_UNKNOWN;
@@ -84,9 +86,7 @@ LineState LineOf(const HRASCONN *links, int count) {
     return line;
 }
 
-}  // namespace
-
-LineState QueryLine(void) { return LineOf(NULL, 0); }
+LineState QueryLine(void) { return AnyLinkStillUp(NULL, 0); }
 
 BOOL AnyConnectionUp(HWND) { return QueryLine() == LINE_UP; }
 
@@ -101,8 +101,6 @@ int ConnectedLinks(HRASCONN *links, int max) {
     ReleaseSnapshot(&s);
     return n;
 }
-
-LineState AnyLinkStillUp(const HRASCONN *links, int count) { return LineOf(links, count); }
 
 int HangUpAllConnections(HWND owner) {
     Snapshot s;

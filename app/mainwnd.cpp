@@ -75,11 +75,9 @@ LRESULT OnSettleTimer(HWND hwnd) {
     KillTimer(hwnd, IDT_TRAY_SETTLE);
     switch (QueryLine()) {
     case LINE_UP:
-        g_settleRetryMs = kSettleMs;
         if (g_trayState != TRAY_ONLINE) OnConnected(hwnd);
         break;
     case LINE_DOWN:
-        g_settleRetryMs = kSettleMs;
         OnDisconnected(hwnd);
         break;
     case LINE_UNKNOWN:

@@ -4,6 +4,7 @@
 // closes it. One at a time.
 #include "settings.h"
 #include "../app/app.h"
+#include "../uilib/libstate.h"
 
 namespace {
 
@@ -16,7 +17,7 @@ HFONT g_popupFont;  // the dialog's, which outlives the pop-up it owns
 
 // Windows before 4.0 have no tooltip colours.
 COLORREF PopupColor(int tooltipIndex, int oldIndex) {
-    return GetSysColor(LOBYTE(LOWORD(GetVersion())) >= 4 ? tooltipIndex : oldIndex);
+    return GetSysColor(VersionWord(GetVersion()) >= 0x0400 ? tooltipIndex : oldIndex);
 }
 
 // The text's extent in the pop-up's font, wrapped at kMaxTextWidth.

@@ -6,6 +6,7 @@
 #include "settings.h"
 #include "../app/app.h"
 #include "../res/resource.h"
+#include "../uilib/libstate.h"
 #include "../uilib/uilib.h"
 
 WinHelpFn g_pfnWinHelp = WinHelpA;
@@ -127,7 +128,7 @@ INT_PTR OnPropertiesHelp(HWND dlg, const HELPINFO *help) {
     if (!context) return TRUE;
     char path[MAX_PATH];
     HelpFilePath(path, sizeof(path));
-    if (LOBYTE(LOWORD(GetVersion())) < 6) {
+    if (VersionWord(GetVersion()) < 0x0600) {
         if (g_pfnWinHelp(control, path, HELP_WM_HELP, (ULONG_PTR)kHelpIds)) return TRUE;
         g_pfnWinHelp(control, path, HELP_QUIT, 0);
     }
