@@ -52,21 +52,21 @@ void ReleaseSnapshot(Snapshot *s) {
     s->conns = s->local;
 }
 
-// RAS's answer for one connection: 0 with whether it is connected, or its error.
-DWORD QueryConnected(HRASCONN conn, BOOL *connected) {
+// RAS's word on one connection. A connection that ended between the
+// enumeration and the status query is simply gone (its handle no longer
+// valid); any other failure means RAS did not answer, which is not the same
+// as "no line". One rule for every query that decides what to do with a line.
+LineState LinkState(HRASCONN conn) {
     RASCONNSTATUSA status;
     status.dwSize = sizeof(status);
     DWORD r = RasGetConnectStatusA(conn, &status);
-    *connected = r == 0 && status.rasconnstate == RASCS_Connected;
-    return r;
+    if (r == 0) return status.rasconnstate == RASCS_Connected ? LINE_UP : LINE_DOWN;
+    return r == ERROR_INVALID_HANDLE ? LINE_DOWN : LINE_UNKNOWN;
 }
 
 }  // namespace
 
-// Whether any of the given links, or any link at all (links NULL), is up. A
-// connection that ended between the enumeration and the status query is
-// simply gone (its handle no longer valid); any other failure means RAS did
-// not answer, which is not the same as "no line".
+// Whether any of the given links, or any link at all (links NULL), is up.
 LineState AnyLinkStillUp(const HRASCONN *links, int count) {
     Snapshot s;
     TakeSnapshot(&s);
@@ -75,12 +75,8 @@ LineState AnyLinkStillUp(const HRASCONN *links, int count) {
         int k = 0;
         while (links && k < count && links[k] != s.conns[i].hrasconn) k++;
         if (links && k == count) continue;  // a link that came up since
-        BOOL connected;
-        DWORD r = QueryConnected(s.conns[i].hrasconn, &connected);
-        if (connected)
-            line = LINE_UP;
-        else if (r != 0 && r != ERROR_INVALID_HANDLE)
-            line = LINE_UNKNOWN;
+        LineState link = LinkState(s.conns[i].hrasconn);
+        if (link != LINE_DOWN) line = link;
     }
     ReleaseSnapshot(&s);
     return line;
@@ -94,9 +90,12 @@ int ConnectedLinks(HRASCONN *links, int max) {
     Snapshot s;
     TakeSnapshot(&s);
     int n = s.result == 0 ? 0 : -1;
-    for (DWORD i = 0; s.result == 0 && i < s.count && n < max; i++) {
-        BOOL connected;
-        if (QueryConnected(s.conns[i].hrasconn, &connected) == 0 && connected) links[n++] = s.conns[i].hrasconn;
+    for (DWORD i = 0; n >= 0 && i < s.count && n < max; i++) {
+        LineState link = LinkState(s.conns[i].hrasconn);
+        if (link == LINE_UP)
+            links[n++] = s.conns[i].hrasconn;
+        else if (link == LINE_UNKNOWN)
+            n = -1;  // a link RAS would not describe may be the one that is up
     }
     ReleaseSnapshot(&s);
     return n;
@@ -108,8 +107,7 @@ int HangUpAllConnections(HWND owner) {
     if (s.tooSmall) MessageBoxA(owner, "Error: Enum Buffer Too Small", APP_CAPTION, MB_ICONWARNING);
     if (s.result == 0) {
         for (DWORD i = 0; i < s.count; i++) {
-            BOOL connected;
-            if (QueryConnected(s.conns[i].hrasconn, &connected) == 0 && connected) RasHangUpA(s.conns[i].hrasconn);
+            if (LinkState(s.conns[i].hrasconn) == LINE_UP) RasHangUpA(s.conns[i].hrasconn);
         }
     }
     ReleaseSnapshot(&s);

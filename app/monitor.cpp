@@ -111,8 +111,9 @@ DWORD WINAPI OnlineMonitor(LPVOID param) {
         if (pause) CloseHandle(pause);
         InterlockedExchange(&monitorRunning, 0);
         // A connection that came up after the last check started a monitor
-        // that found the flag still set: run again for it.
-        if (!AnyConnectionUp(main)) break;
+        // that found the flag still set: run again for it. A RAS that does
+        // not answer is no proof that the line went: run again for it too.
+        if (QueryLine() == LINE_DOWN) break;
         if (InterlockedExchange(&monitorRunning, 1) != 0) return 0;  // and it has its own run
     }
     // The line is down. The last frame may have been drawn just after the

@@ -339,26 +339,36 @@ const PromptCase kPromptCases[] = {
 // another comes up before the answer: the new line stays up whatever the
 // answer, and gets a run of its own (its first prompt one full period after
 // the run that found it starts). With the line still up, the answer hangs up
-// as before.
+// as before. A status query that fails as the prompt opens is RAS not
+// answering, not a line gone: the answer still hangs up, and while RAS stays
+// silent the run goes on and the tray stays online.
 TEST_F(Monitor, APromptActsOnlyOnTheLineItWasAbout) {
     struct Row {
         const char *what;
         bool ask;
         Answer answer;
         bool replaced;
+        DWORD statusFaults;  // status queries that fail from the prompt's pass on
         std::vector<PromptSeen> expected;
         std::vector<std::string> hangUps, left;
     } rows[] = {
-        {"ask, Hangup Now, line replaced", true, PRESS_1, true, {{"ask", 2}, {"ask", 5}}, {}, {"Home\t8192"}},
-        {"ask, no answer, line replaced", true, LEAVE, true, {{"ask", 2}, {"ask", 5}}, {}, {"Home\t8192"}},
-        {"remind, Yes, line replaced", false, PRESS_1, true, {{"remind", 2}, {"remind", 5}}, {}, {"Home\t8192"}},
-        {"ask, Hangup Now, line still up", true, PRESS_1, false, {{"ask", 2}}, {"RasHangUpA Office"}, {}},
-        {"remind, Yes, line still up", false, PRESS_1, false, {{"remind", 2}}, {"RasHangUpA Office"}, {}},
+        {"ask, Hangup Now, line replaced", true, PRESS_1, true, 0, {{"ask", 2}, {"ask", 5}}, {}, {"Home\t8192"}},
+        {"ask, no answer, line replaced", true, LEAVE, true, 0, {{"ask", 2}, {"ask", 5}}, {}, {"Home\t8192"}},
+        {"remind, Yes, line replaced", false, PRESS_1, true, 0, {{"remind", 2}, {"remind", 5}}, {}, {"Home\t8192"}},
+        {"ask, Hangup Now, line still up", true, PRESS_1, false, 0, {{"ask", 2}}, {"RasHangUpA Office"}, {}},
+        {"remind, Yes, line still up", false, PRESS_1, false, 0, {{"remind", 2}}, {"RasHangUpA Office"}, {}},
+        {"ask, Hangup Now, RAS blinks", true, PRESS_1, false, 1, {{"ask", 2}}, {"RasHangUpA Office"}, {}},
+        {"ask, no answer, RAS blinks", true, LEAVE, false, 1, {{"ask", 2}}, {"RasHangUpA Office"}, {}},
+        {"remind, Yes, RAS blinks", false, PRESS_1, false, 1, {{"remind", 2}}, {"RasHangUpA Office"}, {}},
+        {"ask, Cancel, RAS silent", true, PRESS_2, false, 100000, {{"ask", 2}, {"ask", 3}}, {}, {"Office\t8192"}},
     };
     g_promptTimeoutMs = 300;
     for (const Row &row : rows) {
         StoreSettings(row.ask ? 1 : 999, row.ask ? 999 : 1, !row.ask, row.ask);  // due at the second pass
         g_readings = 0;
+        g_atReading = [&](LONG k) {
+            if (k == 2 && row.statusFaults) RasSimSetFaultTimes("status", 711, row.statusFaults);
+        };
         {
             bool first = true;
             PromptUser user([&](const PromptSeen &) {
@@ -378,7 +388,13 @@ TEST_F(Monitor, APromptActsOnlyOnTheLineItWasAbout) {
             seen.resize(n);
             EXPECT_EQ(row.expected, seen) << row.what << "\n" << Describe(user.Seen());
             EXPECT_EQ(row.hangUps, SimCallsMatching("RasHangUpA")) << row.what << "\n" << Join(SimCalls());
+            RasSimSetFault("status", 0);
             EXPECT_EQ(row.left, SimConnections()) << row.what;
+            if (!row.replaced && !row.left.empty()) {  // the line never went
+                std::vector<TrayRow> rows = RowsNow();
+                for (const TrayRow &r : rows)
+                    EXPECT_FALSE(r.op == NIM_MODIFY && r.icon == IDI_IDLE) << row.what << "\n" << Describe(rows);
+            }
             GoOffline();
         }
         Close();
