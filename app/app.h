@@ -5,7 +5,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include "rasapi.h"
+#include "../platform/rasapi.h"
+#include "../uilib/libstate.h"
 
 #define MSG_TRAY_CALLBACK (WM_APP + 100)  // 32868
 #define MSG_CONNECTED     (WM_APP + 101)  // 32869
@@ -16,8 +17,6 @@
 #define MAIN_CLASS_NAME "ZKRASNotification"
 #define APP_CAPTION     "Wendle"
 
-extern HINSTANCE g_hInstance;
-
 // Start-up up to the message loop: registers the classes, creates the hidden
 // main window and loads the settings. Returns the main window, or NULL.
 HWND StartWendle(HINSTANCE instance);
@@ -26,9 +25,6 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 // Whether the main window last showed the online state; read by the
 // polling watchers (one aligned word).
 BOOL TrayShowsOnline(void);
-
-// A function of a system DLL that older Windows lack, or NULL.
-FARPROC SystemFunction(LPCSTR module, LPCSTR name);
 
 // Tray icon.
 typedef BOOL (WINAPI *ShellNotifyIconFn)(DWORD op, PNOTIFYICONDATAA data);

@@ -1,7 +1,7 @@
 #include <stdlib.h>
 
 #include "app.h"
-#include "rasapi.h"
+#include "../platform/rasapi.h"
 
 namespace {
 

@@ -2,8 +2,6 @@
 #include "../settings/settings.h"
 #include "../uilib/controls.h"
 
-HINSTANCE g_hInstance;
-
 HWND StartWendle(HINSTANCE instance) {
     g_hInstance = instance;
 

@@ -1,13 +1,7 @@
 #include "app.h"
 
 // The tray, LoadImage and default menu items came with the Windows 95 shell:
-// Windows NT 3.51 has none of them, and one import it lacks would keep the
-// whole program from loading there. They are found by name instead.
-FARPROC SystemFunction(LPCSTR module, LPCSTR name) {
-    HMODULE m = GetModuleHandleA(module);
-    if (!m) m = LoadLibraryA(module);  // kept for the run
-    return m ? GetProcAddress(m, name) : NULL;
-}
+// Windows NT 3.51 has none of them, so they are found by name.
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "../app/rasapi.h"
+#include "../platform/rasapi.h"
 
 // The dial in progress: one at a time.
 extern HWND g_hDialWnd;

@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "../app/rasapi.h"
+#include "../platform/rasapi.h"
 
 const int kMaxEntries = 256;
 const int kMaxConns = 32;

@@ -3,7 +3,6 @@
 // the text, in the tooltip colours; any click, any key or losing activation
 // closes it. One at a time.
 #include "settings.h"
-#include "../app/app.h"
 #include "../uilib/libstate.h"
 
 namespace {
@@ -89,22 +88,59 @@ BOOL RegisterPopupClass(void) {
     return RegisterClassA(&wc) != 0;
 }
 
+typedef HMONITOR(WINAPI *MonitorFromRectFn)(LPCRECT, DWORD);
+typedef BOOL(WINAPI *GetMonitorInfoFn)(HMONITOR, LPMONITORINFO);
+
+// The work area of the monitor that holds most of the field, so that the
+// pop-up neither jumps to another monitor nor hides under a taskbar.
+// Windows 95 and NT 4 know one screen only: its work area, or the whole
+// screen where even that is unknown (NT 3.51).
+RECT WorkAreaOf(const RECT *field) {
+    MonitorFromRectFn fromRect = (MonitorFromRectFn)(void *)SystemFunction("USER32.DLL", "MonitorFromRect");
+    GetMonitorInfoFn info = (GetMonitorInfoFn)(void *)SystemFunction("USER32.DLL", "GetMonitorInfoA");
+    MONITORINFO mi;
+    mi.cbSize = sizeof(mi);
+    if (fromRect && info && info(fromRect(field, MONITOR_DEFAULTTONEAREST), &mi)) return mi.rcWork;
+    RECT work = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}, area;
+    if (SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0) && area.right > area.left && area.bottom > area.top)
+        work = area;
+    return work;
+}
+
+int Clamp(int value, int low, int high) { return value > high ? high : value < low ? low : value; }
+
+// Below the field, at the given point when that is lower; else above the
+// field; where neither side has room, on the roomier side, held in the work
+// area. Never over the field it explains while there is room beside it.
+POINT PopupPosition(const RECT *field, POINT at, SIZE outer) {
+    RECT work = WorkAreaOf(field);
+    int below = at.y > field->bottom + 2 ? at.y : field->bottom + 2;
+    int above = field->top - 2 - outer.cy;
+    POINT place;
+    if (below + outer.cy <= work.bottom)
+        place.y = below;
+    else if (above >= work.top)
+        place.y = above;
+    else
+        place.y = work.bottom - field->bottom > field->top - work.top ? below : above;
+    place.y = Clamp(place.y, work.top, work.bottom - outer.cy);
+    place.x = Clamp(at.x, work.left, work.right - outer.cx);
+    if (place.x < work.left) place.x = work.left;  // wider than the work area
+    if (place.y < work.top) place.y = work.top;
+    return place;
+}
+
 }  // namespace
 
-HWND ShowHelpPopup(HWND owner, LPCSTR text, POINT at) {
+HWND ShowHelpPopup(HWND owner, LPCSTR text, const RECT *field, POINT at) {
     if (g_popup) DestroyWindow(g_popup);
-    if (!text || !RegisterPopupClass()) return NULL;
+    if (!text || !field || !RegisterPopupClass()) return NULL;
     g_popupFont = (HFONT)SendMessageA(owner, WM_GETFONT, 0, 0);
     SIZE size = MeasureText(text);
-    int width = size.cx + 2 * kMargin + 2, height = size.cy + 2 * kMargin + 2;  // 2: the border
-    // Kept on the screen: beside the point when it fits, otherwise against the edge.
-    int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
-    int x = at.x + width > screenWidth ? screenWidth - width : at.x;
-    int y = at.y + height > screenHeight ? at.y - height - 16 : at.y;
-    if (x < 0) x = 0;
-    if (y < 0) y = 0;
-    g_popup = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kPopupClass, text, WS_POPUP | WS_BORDER, x, y, width,
-                              height, owner, NULL, g_hInstance, NULL);
+    SIZE outer = {size.cx + 2 * kMargin + 2, size.cy + 2 * kMargin + 2};  // 2: the border
+    POINT place = PopupPosition(field, at, outer);
+    g_popup = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kPopupClass, text, WS_POPUP | WS_BORDER, place.x, place.y, outer.cx,
+                              outer.cy, owner, NULL, g_hInstance, NULL);
     if (g_popup) ShowWindow(g_popup, SW_SHOW);
     return g_popup;
 }

@@ -4,7 +4,6 @@
 #include <stdlib.h>
 
 #include "settings.h"
-#include "../app/app.h"
 #include "../res/resource.h"
 #include "../uilib/libstate.h"
 #include "../uilib/uilib.h"
@@ -105,18 +104,20 @@ void HelpFilePath(LPSTR path, int size) {
 }
 
 // At the pointer when it is over the control (a click after the caption's
-// "?"), otherwise under the control (F1).
-POINT PopupPlace(const HELPINFO *help, HWND control) {
-    RECT r;
+// "?"), otherwise at the control's left edge (F1).
+POINT PopupPlace(const HELPINFO *help, const RECT *field) {
     POINT at = help->MousePos;
-    GetWindowRect(control, &r);
-    if (PtInRect(&r, at)) {
+    if (PtInRect(field, at))
         at.y += 16;
-    } else {
-        at.x = r.left;
-        at.y = r.bottom + 2;
-    }
+    else
+        at.x = field->left;
     return at;
+}
+
+void ShowPopupBeside(HWND dlg, HWND control, const HELPINFO *help, LPCSTR text) {
+    RECT field;
+    GetWindowRect(control, &field);
+    ShowHelpPopup(dlg, text, &field, PopupPlace(help, &field));
 }
 
 // Windows Vista and later ship no WinHelp viewer; where one exists but
@@ -134,7 +135,7 @@ INT_PTR OnPropertiesHelp(HWND dlg, const HELPINFO *help) {
     }
     char text[1024];
     if (LoadStringA(g_hInstance, IDS_HELP_BASE + context, text, sizeof(text)) > 0)
-        ShowHelpPopup(dlg, text, PopupPlace(help, control));
+        ShowPopupBeside(dlg, control, help, text);
     return TRUE;
 }
 

@@ -30,9 +30,10 @@ LONG ParseSwitchText(LPCSTR text);
 // The properties dialog, opened modally without an owner.
 INT_PTR CALLBACK PropertiesProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
 void OpenProperties(void);
-// A topic's text in a pop-up at a point (screen coordinates), owned by a
+// A topic's text in a pop-up beside the field it explains (screen
+// coordinates), from the given point on when there is room, owned by a
 // dialog whose font it takes; the pop-up, or NULL.
-HWND ShowHelpPopup(HWND owner, LPCSTR text, POINT at);
+HWND ShowHelpPopup(HWND owner, LPCSTR text, const RECT *field, POINT at);
 // The help call; tests observe it here.
 typedef BOOL (WINAPI *WinHelpFn)(HWND hwnd, LPCSTR file, UINT command, ULONG_PTR data);
 extern WinHelpFn g_pfnWinHelp;

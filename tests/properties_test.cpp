@@ -2,7 +2,9 @@
 // against real files in the Wine prefix.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <iostream>
 #include <thread>
 
 #include "app.h"
@@ -225,6 +227,56 @@ TEST_F(Properties, HelpAsksForTheControlsContext) {
         EXPECT_EQ(shown, popups) << "viewer answers " << answer << "\n" << Join(popups);
     }
     g_pfnWinHelp = saved;
+}
+
+// The pop-up sits below its field, or above it where the work area ends
+// below, and never over it; it stays inside the work area (not under the
+// taskbar), however close to an edge the field is.
+TEST_F(Properties, HelpPopupStaysBesideItsField) {
+    struct Row {
+        const char *what;
+        int left, top, right, bottom;  // the field, from the work area's corner (negative: from the far edge)
+        int atDx, atDy;                // the point asked for, from the field's corner
+        const char *side;              // where the pop-up must be
+    } rows[] = {
+        {"F1, room below", 40, 40, 140, 60, 0, 22, "below"},
+        {"click in a tall field", 40, 40, 140, 300, 20, 36, "below"},
+        {"F1, at the bottom edge", 40, -30, 140, -8, 0, 24, "above"},
+        {"click, at the bottom edge", 40, -30, 140, -8, 30, 26, "above"},
+        {"F1, at the right edge", -60, 40, -4, 60, 0, 22, "below"},
+        {"F1, at the bottom right corner", -60, -30, -4, -8, 0, 24, "above"},
+    };
+    std::string log;
+    RunProperties([&](HWND dlg) {
+        for (const Row &row : rows) {
+            RECT work;
+            SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+            auto from = [](int v, LONG low, LONG high) { return v < 0 ? high + v : low + v; };
+            RECT field = {from(row.left, work.left, work.right), from(row.top, work.top, work.bottom),
+                          from(row.right, work.left, work.right), from(row.bottom, work.top, work.bottom)};
+            POINT at = {field.left + row.atDx, field.top + row.atDy};
+            HWND popup = ShowHelpPopup(dlg, "How many minutes a connection may stay up before Wendle offers to hang it "
+                                            "up. A longer text, so that the pop-up has some height to it.",
+                                       &field, at);
+            ASSERT_TRUE(popup != NULL) << row.what;
+            RECT r, overlap;
+            GetWindowRect(popup, &r);
+            char line[256];
+            snprintf(line, sizeof(line), "%s: field %ld,%ld-%ld,%ld pop-up %ld,%ld-%ld,%ld work %ld,%ld-%ld,%ld\n",
+                     row.what, field.left, field.top, field.right, field.bottom, r.left, r.top, r.right, r.bottom,
+                     work.left, work.top, work.right, work.bottom);
+            log += line;
+            bool below = r.top >= field.bottom, above = r.bottom <= field.top;
+            EXPECT_EQ(std::string(row.side), below ? "below" : above ? "above" : "over") << line;
+            EXPECT_FALSE(IntersectRect(&overlap, &r, &field)) << line;
+            EXPECT_TRUE(r.left >= work.left && r.top >= work.top && r.right <= work.right && r.bottom <= work.bottom)
+                << line;
+            if (std::string(row.side) == "below") EXPECT_EQ(std::max(field.bottom + 2, at.y), r.top) << line;
+            DestroyWindow(popup);
+        }
+        Click(dlg, IDCANCEL);
+    });
+    if (HasFailure()) std::cout << log;
 }
 
 TEST_F(Properties, LayoutOfTheTemplate) {

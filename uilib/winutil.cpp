@@ -7,6 +7,13 @@
 #include "uilib.h"
 
 LONG libraryReportErrors = 0;
+HINSTANCE g_hInstance;
+
+FARPROC SystemFunction(LPCSTR module, LPCSTR name) {
+    HMODULE m = GetModuleHandleA(module);
+    if (!m) m = LoadLibraryA(module);  // kept for the run
+    return m ? GetProcAddress(m, name) : NULL;
+}
 
 namespace {
 
