@@ -8,6 +8,7 @@ must build quietly with every text kept as written.
 import ast
 import os
 import re
+import struct
 import subprocess
 import sys
 import tempfile
@@ -47,7 +48,7 @@ def run(hlpgen, folder, source):
     path = os.path.join(folder, "help.txt")
     with open(path, "wb") as f:
         f.write(source.encode("latin-1"))
-    outputs = [os.path.join(folder, name) for name in ("W.hlp", "texts.rc", "topics.h")]
+    outputs = [os.path.join(folder, name) for name in ("W.hlp", "texts.bin", "topics.h")]
     done = subprocess.run([sys.executable, hlpgen, path] + outputs, capture_output=True, text=True)
     return done, path, outputs
 
@@ -67,14 +68,17 @@ def main():
         if done.returncode != 0 or done.stdout or done.stderr:
             failures.append(f"good source: exit {done.returncode}: {done.stdout}{done.stderr}")
         else:
-            with open(texts, encoding="cp1252") as f:
-                stored = {int(n): re.sub(r"\\(.)", lambda m: {"r": "\r", "n": "\n"}.get(m[1], m[1]),
-                                         text.replace('""', '"'))
-                          for n, text in re.findall(r'IDS_HELP_BASE \+ (\d+), "((?:[^"]|"")*)"', f.read())}
+            with open(texts, "rb") as f:
+                blob = f.read()
+            stored = {}
+            while len(blob) >= 4:
+                number, length = struct.unpack_from("<HH", blob)
+                stored[number] = blob[4:4 + length].decode("cp1252")
+                blob = blob[4 + length:]
             with open(header, encoding="cp1252") as f:
                 shown = {int(n): ast.literal_eval(text) for n, text in
                          re.findall(r'\{(\d+), "(?:[^"\\]|\\.)*", ("(?:[^"\\]|\\.)*")\}', f.read())}
-            for name, got in (("string table", stored), ("header", shown)):
+            for name, got in (("resource", stored), ("header", shown)):
                 if got != GOOD_TEXTS:
                     failures.append(f"good source: the {name} holds {got!r}, not {GOOD_TEXTS!r}")
 
