@@ -21,9 +21,10 @@
 #define IDT_DIAL_STATUS 100   // its status timer
 #define IDT_TRAY_SETTLE 101   // the main window's second look at the line
 
-// The properties dialog's help texts, one per help context number
-// (IDS_HELP_BASE + 4 to + 9), generated from res/help.txt
-#define IDS_HELP_BASE   300
+// Raw data (RCDATA)
+// The properties dialog's help texts for contexts 4 to 9, generated from
+// res/help.txt (scripts/hlpgen.py describes the records)
+#define IDR_HELP_TEXTS  300
 
 // RAS state texts (not consecutive: the numbers in between belong to the
 // dialogs, the menu and the icons)

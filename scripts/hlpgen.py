@@ -1,18 +1,20 @@
 #!/usr/bin/env python3
 """Builds the help of the properties dialog from res/help.txt:
 
-  hlpgen.py SOURCE HLP RC HEADER
+  hlpgen.py SOURCE HLP TEXTS HEADER
 
 HLP     a WinHelp 4.0 file: uncompressed, one 4 KB topic block, no phrases
         and no keyword index, a topic per context number (|CTXOMAP), a hash
         per context name (|CONTEXT) and the titles (|TTLBTREE);
-RC      a string table with each topic's text (IDS_HELP_BASE + number), for
+TEXTS   each topic's text, as one resource (IDR_HELP_TEXTS) in the
+        program's code page, half the size of a string table's UTF-16, for
         the pop-ups that show it where no WinHelp viewer exists;
 HEADER  the topics as C data, for the tests that compare what is shown.
 
 The layout follows the public descriptions of the format (the help
 decompiler's notes on the .HLP file, and Wine's reader).
 """
+import re
 import struct
 import sys
 
@@ -20,35 +22,80 @@ TOPIC_BLOCK = 4096
 BLOCK_HEADER = 12
 NONE = 0xFFFFFFFF
 
+HEADING = re.compile(r"topic[ \t]+([0-9]+)[ \t]+([^\s:]+):(.*)")
+CONTEXT_NAME = re.compile(r"[0-9A-Za-z._]+")
+CONTROL = re.compile(r"[\x00-\x08\x0a-\x1f\x7f]")
+
+
+def fail(where, message):
+    """Ends the build with one line: the source, the line and what is wrong."""
+    sys.exit(f"hlpgen: {where}: {message}")
+
 
 def parse(path):
-    title, topics, current = "", [], None
-    with open(path, encoding="cp1252") as f:
-        for line in f:
-            line = line.rstrip("\r\n")
-            if line.startswith("#"):
-                continue
-            if line.startswith("title:"):
-                title = line[6:].strip()
-            elif line.startswith("topic "):
-                head, _, name = line[6:].partition(":")
-                number, context = head.split()
-                if not all(c.isalnum() or c in "._" for c in context):
-                    sys.exit(f"hlpgen: context name {context!r} may hold only 0-9 A-Z a-z . _")
-                current = {"number": int(number), "context": context, "title": name.strip(), "paras": [[]]}
-                topics.append(current)
-            elif current is not None:
-                if line.strip():
-                    current["paras"][-1].append(line.strip())
-                elif current["paras"][-1]:
-                    current["paras"].append([])
+    """The title and the topics. A line is a heading only in the full form
+    "topic NUMBER NAME: TITLE", so that a text that starts with the word
+    "topic" stays text; "title:" counts only before the first topic."""
+    title, topics, current, number = None, [], None, 0
+    numbers, hashes = {}, {}
+    with open(path, "rb") as f:
+        lines = f.read().split(b"\n")
+    if lines and not lines[-1]:
+        lines.pop()
+    for number, raw in enumerate(lines, 1):
+        where = f"{path}:{number}"
+        try:
+            line = raw.rstrip(b"\r").decode("cp1252")
+        except UnicodeDecodeError as e:
+            fail(where, f"byte 0x{raw[e.start]:02X} is not Windows-1252 text")
+        control = CONTROL.search(line)
+        if control:
+            fail(where, f"control character 0x{ord(control[0]):02X}: only tabs and printable text")
+        if line.startswith("#"):
+            continue
+        heading = HEADING.fullmatch(line)
+        if current is None and line.startswith("title:"):
+            if title is not None:
+                fail(where, f"a second title (the first is on line {title[1]})")
+            title = (line[6:].strip(), number)
+            if not title[0]:
+                fail(where, "the title is empty")
+        elif heading:
+            if title is None:
+                fail(where, 'a topic before the "title:" line')
+            n, context, name = int(heading[1]), heading[2], heading[3].strip()
+            if not 1 <= n <= 0xFFFF:
+                fail(where, f"topic number {heading[1]} is not from 1 to 65535")
+            if n in numbers:
+                fail(where, f"topic number {n} is already line {numbers[n]}'s")
+            if not CONTEXT_NAME.fullmatch(context):
+                fail(where, f"context name {context!r} may hold only ASCII 0-9 A-Z a-z . _")
+            # WinHelp finds a name by its hash, which ignores case.
+            h = context_hash(context)
+            if h in hashes:
+                other, at = hashes[h]
+                if other.lower() == context.lower():
+                    fail(where, f"context name {context} is already line {at}'s (case does not count)")
+                fail(where, f"context name {context} has the same hash as line {at}'s {other}")
+            if not name:
+                fail(where, f"topic {n} has no title")
+            numbers[n], hashes[h] = number, (context, number)
+            current = {"number": n, "context": context, "title": name, "paras": [[]], "where": where}
+            topics.append(current)
+        elif current is not None:
+            if line.strip():
+                current["paras"][-1].append(line.strip())
+            elif current["paras"][-1]:
+                current["paras"].append([])
+        elif line.strip():
+            fail(where, "text before the first topic")
     for t in topics:
         t["paras"] = [" ".join(p) for p in t["paras"] if p]
         if not t["paras"]:
-            sys.exit(f"hlpgen: topic {t['number']} has no text")
-    if not title or not topics:
-        sys.exit("hlpgen: the source needs a title and at least one topic")
-    return title, topics
+            fail(t["where"], f"topic {t['number']} has no text")
+    if not topics:
+        fail(f"{path}:{max(number, 1)}", "the source ends without a topic" if title else "no title and no topic")
+    return title[0], topics
 
 
 def context_hash(name):
@@ -109,10 +156,11 @@ def build_topic(topics, fonts_body, fonts_head):
     for r in records:
         if r["kind"] == 0x02:
             r["data1"] = b"\0" * 28
+            t = topics[r["topic"]]
         pos.append(at)
         at += 21 + len(r["data1"]) + len(r["data2"])
-    if at > TOPIC_BLOCK:
-        sys.exit(f"hlpgen: the topics take {at} bytes, more than one {TOPIC_BLOCK}-byte block")
+        if at > TOPIC_BLOCK:
+            fail(t["where"], f"topic {t['number']} ends past the one {TOPIC_BLOCK}-byte block of topics")
     headers = [k for k, r in enumerate(records) if r["kind"] == 0x02]
     out = b""
     for k, r in enumerate(records):
@@ -168,8 +216,6 @@ def write_hlp(path, title, topics):
     ctxomap += b"".join(struct.pack("<II", t["number"], offsets[t["number"]]) for t in topics)
 
     hashes = sorted((context_hash(t["context"]), offsets[t["number"]]) for t in topics)
-    if len({h for h, _ in hashes}) != len(hashes):
-        sys.exit("hlpgen: two context names share a hash")
     context = btree("L4", [struct.pack("<iI", h, o) for h, o in hashes], 2048)
     titles = btree("Lz", [struct.pack("<I", offsets[t["number"]]) + t["title"].encode("cp1252") + b"\0"
                           for t in sorted(topics, key=lambda t: offsets[t["number"]])], 2048)
@@ -200,12 +246,13 @@ def c_string(s):
     return '"' + s.replace("\\", "\\\\").replace('"', '\\"').replace("\r", "\\r").replace("\n", "\\n") + '"'
 
 
-def write_rc(path, topics):
-    with open(path, "w", encoding="cp1252", newline="\n") as f:
-        f.write("// Generated by scripts/hlpgen.py from res/help.txt.\nSTRINGTABLE\nBEGIN\n")
+def write_texts(path, topics):
+    """Each topic's context number and text length, two little-endian
+    words, then the text in Windows-1252, the program's code page."""
+    with open(path, "wb") as f:
         for t in topics:
-            f.write(f"    IDS_HELP_BASE + {t['number']}, {c_string(topic_text(t))}\n")
-        f.write("END\n")
+            text = topic_text(t).encode("cp1252")
+            f.write(struct.pack("<HH", t["number"], len(text)) + text)
 
 
 def write_header(path, topics):
@@ -223,7 +270,7 @@ def main():
         sys.exit(__doc__)
     title, topics = parse(sys.argv[1])
     write_hlp(sys.argv[2], title, topics)
-    write_rc(sys.argv[3], topics)
+    write_texts(sys.argv[3], topics)
     write_header(sys.argv[4], topics)
 
 

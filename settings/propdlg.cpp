@@ -2,6 +2,7 @@
 // settings. OK stores all four in memory and in the registry at once; the
 // online monitor uses them from its next pass.
 #include <stdlib.h>
+#include <string.h>
 
 #include "settings.h"
 #include "../res/resource.h"
@@ -120,6 +121,32 @@ void ShowPopupBeside(HWND dlg, HWND control, const HELPINFO *help, LPCSTR text) 
     ShowHelpPopup(dlg, text, &field, PopupPlace(help, &field));
 }
 
+// The texts are kept in the program's code page, half the size of a string
+// table's UTF-16 (records: context number and length, little-endian words,
+// then the text). A missing or damaged resource leaves nothing to show.
+int LoadHelpText(DWORD context, LPSTR text, int size) {
+    if (size <= 0) return 0;
+    HRSRC found = FindResourceA(g_hInstance, MAKEINTRESOURCEA(IDR_HELP_TEXTS), RT_RCDATA);
+    HGLOBAL loaded = found ? LoadResource(g_hInstance, found) : NULL;
+    const BYTE *at = loaded ? (const BYTE *)LockResource(loaded) : NULL;
+    DWORD left = at ? SizeofResource(g_hInstance, found) : 0;
+    while (left >= 4) {
+        DWORD number = at[0] | at[1] << 8, length = at[2] | at[3] << 8;
+        at += 4;
+        left -= 4;
+        if (length > left) break;
+        if (number == context) {
+            if (length >= (DWORD)size) length = size - 1;
+            memcpy(text, at, length);
+            text[length] = '\0';
+            return (int)length;
+        }
+        at += length;
+        left -= length;
+    }
+    return 0;
+}
+
 // Windows Vista and later ship no WinHelp viewer; where one exists but
 // cannot show the topic (it answers FALSE), it is told to go, and the dialog
 // shows the same text itself.
@@ -134,8 +161,7 @@ INT_PTR OnPropertiesHelp(HWND dlg, const HELPINFO *help) {
         g_pfnWinHelp(control, path, HELP_QUIT, 0);
     }
     char text[1024];
-    if (LoadStringA(g_hInstance, IDS_HELP_BASE + context, text, sizeof(text)) > 0)
-        ShowPopupBeside(dlg, control, help, text);
+    if (LoadHelpText(context, text, sizeof(text)) > 0) ShowPopupBeside(dlg, control, help, text);
     return TRUE;
 }
 

@@ -226,6 +226,18 @@ TEST_F(Properties, HelpAsksForTheControlsContext) {
         EXPECT_EQ(calls, g_helpCalls) << "viewer answers " << answer << "\n" << Join(g_helpCalls);
         EXPECT_EQ(shown, popups) << "viewer answers " << answer << "\n" << Join(popups);
     }
+    // Looked for in a module without the texts, the help shows nothing.
+    g_helpAnswer = FALSE;
+    HWND without = NULL;
+    RunProperties([&](HWND dlg) {
+        g_hInstance = GetModuleHandleA("kernel32.dll");
+        HELPINFO info = {sizeof(info), HELPINFO_WINDOW, IDCANCEL, GetDlgItem(dlg, IDCANCEL), 0, {0, 0}};
+        SendMessageA(dlg, WM_HELP, 0, (LPARAM)&info);
+        g_hInstance = GetModuleHandleA(NULL);
+        without = FindWindowA("WendleHelpPopup", NULL);
+        Click(dlg, IDCANCEL);
+    });
+    EXPECT_TRUE(without == NULL) << "a pop-up without its text";
     g_pfnWinHelp = saved;
 }
 
