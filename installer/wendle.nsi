@@ -99,6 +99,12 @@ Section "Uninstall"
   RMDir "$SMPROGRAMS\${APP}"
   Delete "$INSTDIR\Wendle.exe"
   Delete "$INSTDIR\Wendle.hlp"
+  ; The Windows Help viewer (95 to XP) writes these beside the help file when
+  ; help first opens and when its search is used: left behind, they would
+  ; keep the folder. Named one by one, so nothing of the user's goes.
+  Delete "$INSTDIR\Wendle.GID"
+  Delete "$INSTDIR\Wendle.FTS"
+  Delete "$INSTDIR\Wendle.FTG"
   Delete "$INSTDIR\README.txt"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"

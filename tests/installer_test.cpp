@@ -123,6 +123,14 @@ TEST_F(Installer, InstallUpgradeAndUninstall) {
     DWORD seven = 7;
     RegSetValueExA(key, "Remind Time", 0, REG_DWORD, (const BYTE *)&seven, 4);
     RegCloseKey(key);
+    // What the Windows Help viewer leaves beside the help (its .GID hidden)
+    // goes too, or the folder would stay.
+    for (const char *ext : {"GID", "FTS", "FTG"}) {
+        HANDLE f = CreateFileA((dir_ + "\\Wendle." + ext).c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
+                               ext[0] == 'G' ? FILE_ATTRIBUTE_HIDDEN : FILE_ATTRIBUTE_NORMAL, NULL);
+        ASSERT_NE(INVALID_HANDLE_VALUE, f) << ext;
+        CloseHandle(f);
+    }
     ASSERT_TRUE(Uninstall("/S")) << dir_;
     EXPECT_EQ((DWORD)WAIT_OBJECT_0, WaitForSingleObject(second, 10000)) << "Wendle still runs";
     CloseHandle(second);
