@@ -23,6 +23,9 @@ BLOCK_HEADER = 12
 NONE = 0xFFFFFFFF
 
 HEADING = re.compile(r"topic[ \t]+([0-9]+)[ \t]+([^\s:]+):(.*)")
+# A heading mistyped ("Topic 6 b: B", "topic 7 c : C") would silently join
+# the topic before it and leave its own context with nothing to show.
+LIKE_HEADING = re.compile(r"topic[ \t]+[0-9]+[ \t]+\S.*:.*", re.IGNORECASE)
 CONTEXT_NAME = re.compile(r"[0-9A-Za-z._]+")
 CONTROL = re.compile(r"[\x00-\x08\x0a-\x1f\x7f]")
 
@@ -44,10 +47,12 @@ def parse(path):
         lines.pop()
     for number, raw in enumerate(lines, 1):
         where = f"{path}:{number}"
-        try:
-            line = raw.rstrip(b"\r").decode("cp1252")
-        except UnicodeDecodeError as e:
-            fail(where, f"byte 0x{raw[e.start]:02X} is not Windows-1252 text")
+        # The pop-ups show the bytes in whatever code page the system has:
+        # only ASCII reads the same in all of them.
+        wide = next((b for b in raw if b >= 0x80), None)
+        if wide is not None:
+            fail(where, f"byte 0x{wide:02X} is not ASCII (the pop-ups show it in the system's own code page)")
+        line = raw.rstrip(b"\r").decode("ascii")
         control = CONTROL.search(line)
         if control:
             fail(where, f"control character 0x{ord(control[0]):02X}: only tabs and printable text")
@@ -82,6 +87,8 @@ def parse(path):
             numbers[n], hashes[h] = number, (context, number)
             current = {"number": n, "context": context, "title": name, "paras": [[]], "where": where}
             topics.append(current)
+        elif LIKE_HEADING.fullmatch(line):
+            fail(where, 'not a topic heading: write it as "topic NUMBER NAME: TITLE"')
         elif current is not None:
             if line.strip():
                 current["paras"][-1].append(line.strip())

@@ -105,13 +105,15 @@ void HelpFilePath(LPSTR path, int size) {
 }
 
 // At the pointer when it is over the control (a click after the caption's
-// "?"), otherwise at the control's left edge (F1).
+// "?"), otherwise under the control (F1: the pointer may be anywhere).
 POINT PopupPlace(const HELPINFO *help, const RECT *field) {
     POINT at = help->MousePos;
-    if (PtInRect(field, at))
+    if (PtInRect(field, at)) {
         at.y += 16;
-    else
+    } else {
         at.x = field->left;
+        at.y = field->bottom + 2;
+    }
     return at;
 }
 

@@ -349,40 +349,66 @@ TEST_F(Monitor, APromptActsOnlyOnTheLineItWasAbout) {
         Answer answer;
         bool replaced;
         DWORD statusFaults;  // status queries that fail from the prompt's pass on
+        bool faultsFromTheAnswer;  // or only from the answer on
         std::vector<PromptSeen> expected;
         std::vector<std::string> hangUps, left;
     } rows[] = {
-        {"ask, Hangup Now, line replaced", true, PRESS_1, true, 0, {{"ask", 2}, {"ask", 5}}, {}, {"Home\t8192"}},
-        {"ask, no answer, line replaced", true, LEAVE, true, 0, {{"ask", 2}, {"ask", 5}}, {}, {"Home\t8192"}},
-        {"remind, Yes, line replaced", false, PRESS_1, true, 0, {{"remind", 2}, {"remind", 5}}, {}, {"Home\t8192"}},
-        {"ask, Hangup Now, line still up", true, PRESS_1, false, 0, {{"ask", 2}}, {"RasHangUpA Office"}, {}},
-        {"remind, Yes, line still up", false, PRESS_1, false, 0, {{"remind", 2}}, {"RasHangUpA Office"}, {}},
-        {"ask, Hangup Now, RAS blinks", true, PRESS_1, false, 1, {{"ask", 2}}, {"RasHangUpA Office"}, {}},
-        {"ask, no answer, RAS blinks", true, LEAVE, false, 1, {{"ask", 2}}, {"RasHangUpA Office"}, {}},
-        {"remind, Yes, RAS blinks", false, PRESS_1, false, 1, {{"remind", 2}}, {"RasHangUpA Office"}, {}},
-        {"ask, Cancel, RAS silent", true, PRESS_2, false, 100000, {{"ask", 2}, {"ask", 3}}, {}, {"Office\t8192"}},
+        {"ask, Hangup Now, line replaced", true, PRESS_1, true, 0, false, {{"ask", 2}, {"ask", 5}}, {}, {"Home\t8192"}},
+        {"ask, no answer, line replaced", true, LEAVE, true, 0, false, {{"ask", 2}, {"ask", 5}}, {}, {"Home\t8192"}},
+        {"remind, Yes, line replaced", false, PRESS_1, true, 0, false, {{"remind", 2}, {"remind", 5}}, {}, {"Home\t8192"}},
+        {"ask, Hangup Now, line still up", true, PRESS_1, false, 0, false, {{"ask", 2}}, {"RasHangUpA Office"}, {}},
+        {"remind, Yes, line still up", false, PRESS_1, false, 0, false, {{"remind", 2}}, {"RasHangUpA Office"}, {}},
+        {"ask, Hangup Now, RAS blinks", true, PRESS_1, false, 1, false, {{"ask", 2}}, {"RasHangUpA Office"}, {}},
+        {"ask, no answer, RAS blinks", true, LEAVE, false, 1, false, {{"ask", 2}}, {"RasHangUpA Office"}, {}},
+        {"remind, Yes, RAS blinks", false, PRESS_1, false, 1, false, {{"remind", 2}}, {"RasHangUpA Office"}, {}},
+        {"ask, Cancel, RAS silent", true, PRESS_2, false, 100000, false, {{"ask", 2}, {"ask", 3}}, {}, {"Office\t8192"}},
+        {"ask, Cancel, line replaced, RAS silent", true, PRESS_2, true, 100000, true, {{"ask", 2}, {"ask", 5}}, {},
+         {"Home\t8192"}},
     };
     g_promptTimeoutMs = 300;
     for (const Row &row : rows) {
         StoreSettings(row.ask ? 1 : 999, row.ask ? 999 : 1, !row.ask, row.ask);  // due at the second pass
         g_readings = 0;
         g_atReading = [&](LONG k) {
-            if (k == 2 && row.statusFaults) RasSimSetFaultTimes("status", 711, row.statusFaults);
+            if (k == 2 && row.statusFaults && !row.faultsFromTheAnswer)
+                RasSimSetFaultTimes("status", 711, row.statusFaults);
         };
         {
-            bool first = true;
+            bool first = true, reportsIn = true;
+            DWORD mainThread = GetCurrentThreadId();
             PromptUser user([&](const PromptSeen &) {
                 if (!first) return PRESS_2;
                 first = false;
+                size_t before = RowsNow().size();
                 if (row.replaced) {
                     RasSimDrop("Office");
                     RasSimSetState("Home", RASCS_Connected);
+                }
+                if (row.faultsFromTheAnswer) {
+                    // The watchers' reports of the drop and of the new line are
+                    // handled first: then only the monitor can give Home a run.
+                    reportsIn = WaitFor(
+                        [&] {
+                            std::vector<TrayRow> rows = RowsNow();
+                            bool idle = false;
+                            int last = 0;
+                            for (size_t i = before; i < rows.size(); i++)
+                                if (rows[i].thread == mainThread) {
+                                    idle = idle || rows[i].icon == IDI_IDLE;
+                                    last = rows[i].icon;
+                                }
+                            return idle && last == IDI_ONLINE;
+                        },
+                        5000);
+                    RasSimSetFaultTimes("status", 711, row.statusFaults);
                 }
                 return row.answer;
             });
             GoOnline();
             size_t n = row.expected.size();
             ASSERT_TRUE(WaitFor([&] { return user.Count() >= n; }, 10000)) << row.what << "\n" << Describe(user.Seen());
+            EXPECT_TRUE(reportsIn) << row.what << ": the main window did not show the drop and Home\n"
+                                   << Describe(RowsNow());
             if (!row.replaced) WaitFor([] { return monitorRunning == 0; }, 5000);
             std::vector<PromptSeen> seen = user.Seen();
             seen.resize(n);

@@ -286,6 +286,24 @@ TEST_F(Properties, HelpPopupStaysBesideItsField) {
             if (std::string(row.side) == "below") EXPECT_EQ(std::max(field.bottom + 2, at.y), r.top) << line;
             DestroyWindow(popup);
         }
+        // F1 from the keyboard, the pointer far from the field: under the field all the same.
+        WinHelpFn saved = g_pfnWinHelp;
+        g_pfnWinHelp = RecordHelp;
+        g_helpAnswer = FALSE;
+        HWND control = GetDlgItem(dlg, IDC_DISCONNECT_MINUTES);
+        RECT field, r = {0, 0, 0, 0};
+        GetWindowRect(control, &field);
+        for (int dy : {150, 300}) {
+            HELPINFO info = {sizeof(info), HELPINFO_WINDOW, IDC_DISCONNECT_MINUTES, control, 0,
+                             {field.right + 200, field.bottom + dy}};
+            SendMessageA(dlg, WM_HELP, 0, (LPARAM)&info);
+            HWND popup = FindWindowA("WendleHelpPopup", NULL);
+            if (popup) GetWindowRect(popup, &r);
+            EXPECT_EQ(field.bottom + 2, r.top) << "F1 with the pointer " << dy << " px below the field";
+            EXPECT_EQ(field.left, r.left);
+            if (popup) DestroyWindow(popup);
+        }
+        g_pfnWinHelp = saved;
         Click(dlg, IDCANCEL);
     });
     if (HasFailure()) std::cout << log;
