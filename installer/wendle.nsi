@@ -58,6 +58,10 @@ Section "Wendle (required)" SecApp
   SetOutPath "$INSTDIR"
   File "/oname=Wendle.exe" "${EXE}"
   File "/oname=Wendle.hlp" "${HLP}"
+  ; The help viewer's index of the help this replaces: it is built anew.
+  Delete "$INSTDIR\Wendle.GID"
+  Delete "$INSTDIR\Wendle.FTS"
+  Delete "$INSTDIR\Wendle.FTG"
   File "/oname=README.txt" "${README}"
   WriteUninstaller "$INSTDIR\uninstall.exe"
   CreateDirectory "$SMPROGRAMS\${APP}"
