@@ -198,7 +198,9 @@ run_lane() {
   fi
   local place="on this host"
   [ -z "${WENDLE_IN_GUEST:-}" ] || place="inside the emulated machine"
-  local what="lane $WENDLE_LANE ($WENDLE_ARCH under Wine's ${WENDLE_WINE##*/} loader, $place"
+  local loader="i386 loader"
+  [ "$WENDLE_LANE" = 32 ] || loader="64-bit loader"
+  local what="lane $WENDLE_LANE ($WENDLE_ARCH under Wine's $loader, $place"
   if ! wendle_display || ! wendle_wine_up "$WENDLE_LANE_BUILD/wineprefix-test" fresh; then
     record "$what, $((SECONDS - started)) s)" 0 0 0 "no display or no Wine prefix: no test ran"
     return 0
@@ -281,12 +283,11 @@ check_shipped_tables() {
 # it tests exactly those. Inside the emulated machine the host has done it.
 package_for_lanes() {
   [ -z "${WENDLE_PREBUILT:-}" ] || return 0
-  local started=$SECONDS
+  local started=$SECONDS what="package: built twice in two folders, compared byte for byte, into $WENDLE_BUILD_DIR/x86/package"
   if bash "$WENDLE_ROOT/scripts/check-reproducible.sh" "$WENDLE_BUILD_DIR/x86/package"; then
-    total_passed=$((total_passed + 1))
-    summary+=("package: built twice in two folders, byte-identical, into $WENDLE_BUILD_DIR/x86/package ($((SECONDS - started)) s): passed")
+    record "$what ($((SECONDS - started)) s)" 1 0 0
   else
-    lane_failed "package: FAILED: not built, or two builds differ (see above)"
+    record "$what ($((SECONDS - started)) s)" 0 1 0 "not built, or the two builds differ (see above)"
   fi
 }
 package_for_lanes
