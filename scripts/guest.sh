@@ -20,6 +20,10 @@
 set -euo pipefail
 source "$(dirname "$0")/wine-env.sh"
 out=$1 limit=$2 command=$3
+# QEMU's options and the kernel's command line carry the folder as it is.
+case $out in
+  *[[:space:],]*) echo "guest.sh: OUT_DIR may hold no spaces or commas (QEMU's options): $out" >&2; exit 2 ;;
+esac
 guest=$WENDLE_BUILD_DIR/guest
 mkdir -p "$guest"
 
@@ -156,6 +160,6 @@ vm_pid=
 if [ -f "$out/exit-code" ]; then
   exit "$(cat "$out/exit-code")"
 fi
-[ "$rc" = 124 ] || [ "$rc" = 137 ] && { echo "guest.sh: the guest did not finish within $limit s" >&2; exit 124; }
+[ "$rc" = 124 ] || [ "$rc" = 137 ] && { echo "guest.sh: the guest did not finish within $limit s (or QEMU was killed)" >&2; exit 124; }
 echo "guest.sh: the guest stopped without an answer (qemu exit $rc)" >&2
 exit 125

@@ -25,7 +25,7 @@ NONE = 0xFFFFFFFF
 HEADING = re.compile(r"topic[ \t]+([0-9]+)[ \t]+([^\s:]+):(.*)")
 # A heading mistyped ("Topic 6 b: B", "topic 7 c : C") would silently join
 # the topic before it and leave its own context with nothing to show.
-LIKE_HEADING = re.compile(r"topic[ \t]+[0-9]+[ \t]+\S.*:.*", re.IGNORECASE)
+LIKE_HEADING = re.compile(r"[ \t]*topic[ \t]+[0-9]+[ \t]+\S.*:.*", re.IGNORECASE)
 CONTEXT_NAME = re.compile(r"[0-9A-Za-z._]+")
 CONTROL = re.compile(r"[\x00-\x08\x0a-\x1f\x7f]")
 

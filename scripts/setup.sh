@@ -12,7 +12,7 @@
 set -euo pipefail
 
 packages=(
-  cmake make python3
+  cmake make python3 git procps
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   mingw-w64-tools

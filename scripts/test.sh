@@ -30,6 +30,9 @@ source "$(dirname "$0")/wine-env.sh"
 # real EXE started, reminding, hanging up and exiting, as Windows 95 sees it.
 # CTest's name for it ends in a comment on the parameter.
 guest_check_test=Modes/EveryWindows.StartsRemindsHangsUpAndExits/win95
+# Without arguments for ctest every step must run some test: one that finds
+# none (a build folder that is not the one built, say) has tested nothing.
+user_args=$#
 
 can32=yes
 wendle_probe_32 || can32=no
@@ -63,9 +66,14 @@ fi
 # group), so it is told with TERM. Killed outright, this script leaves
 # guest.sh a parent death signal.
 child_pid=
+kill_tree() {
+  local p
+  for p in $(pgrep -P "$1" 2>/dev/null); do kill_tree "$p"; done
+  kill -TERM "$1" 2>/dev/null || true
+}
 stop_child() {
   [ -n "$child_pid" ] || return 0
-  kill -TERM "$child_pid" 2>/dev/null || true
+  kill_tree "$child_pid"
   wait "$child_pid" 2>/dev/null || true
   child_pid=
 }
@@ -114,6 +122,9 @@ record_note() { summary+=("$1"); }
 # step matched any: a lane's scope may hold none of them).
 run_passed=0 run_failed=0 run_skipped=0 run_why= run_note= run_none=
 record_run() {
+  if [ -n "$run_none" ] && [ "$user_args" = 0 ]; then
+    run_none= run_why="no test ran"
+  fi
   if [ -n "$run_none" ]; then
     summary+=("$1: no test matched")
     unmatched_steps=$((unmatched_steps + 1))
@@ -130,7 +141,12 @@ ctest_run() {
   local dir=$1 log=$2 rc=0 out_of cause
   shift 2
   run_passed=0 run_failed=0 run_skipped=0 run_why= run_note= run_none=
-  (cd "$dir" && ctest --output-on-failure --timeout 120 "$@") 2>&1 | tee "$log" || rc=$?
+  # In the background, waited for, as the emulated machine (see stop_child):
+  # a TERM to this script then stops the tests at once.
+  (set -o pipefail; cd "$dir" && ctest --output-on-failure --timeout 120 "$@" 2>&1 | tee "$log") &
+  child_pid=$!
+  wait "$child_pid" || rc=$?
+  child_pid=
   out_of=$(sed -n 's/.*tests\{0,1\} failed out of \([0-9]*\).*/\1/p' "$log" | tail -n 1)
   if [ -z "$out_of" ]; then
     if [ "$rc" = 0 ] && grep -q '^No tests were found' "$log"; then
@@ -156,17 +172,25 @@ ctest_run() {
   [ "$run_skipped" = 0 ] || run_note="skipped: $(grep '(Skipped)$' "$log" | awk '{print $3}' | tr '\n' ' ' | sed 's/ $//')"
 }
 
+# This checkout's test.sh, run inside the emulated machine on the build
+# folder built here (the guest starts with an empty environment).
+in_guest() {
+  echo "WENDLE_IN_GUEST=1 WENDLE_PREBUILT=1 WENDLE_LANES=32 WENDLE_BUILD_DIR=${WENDLE_BUILD_DIR@Q} bash ${WENDLE_ROOT@Q}/scripts/test.sh"
+}
+
 # Runs COMMAND (a test.sh command line) in the emulated machine, in the
 # background (see stop_child): the closing count of the test.sh that ran
 # there, or why there is none.
 guest_run() {
   local limit=$1 command=$2 out=$WENDLE_LANE_BUILD/guest-run line rc=0
   run_passed=0 run_failed=0 run_skipped=0 run_why= run_note= run_none=
+  rm -f "$out/guest.log"  # an earlier run's count is not this one's
   setpriv --pdeathsig TERM bash "$WENDLE_ROOT/scripts/guest.sh" "$out" "$limit" "$command" &
   child_pid=$!
   wait "$child_pid" || rc=$?
   child_pid=
-  [ -f "$out/guest.log" ] && cat "$out/guest.log"
+  # Marked, so that its closing line is never taken for this script's own.
+  [ -f "$out/guest.log" ] && sed 's/^/guest| /' "$out/guest.log"
   line=$(grep -E '^tests: [0-9]+ passed, [0-9]+ failed, [0-9]+ skipped$' "$out/guest.log" 2>/dev/null | tail -n 1 || true)
   [ -z "$line" ] || read -r run_passed run_failed run_skipped < <(echo "$line" | sed 's/[^0-9 ]//g')
   if [ -z "$line" ]; then
@@ -207,8 +231,8 @@ run_lane() {
   fi
   # Every program in one virtual desktop: without a window manager, Wine waits
   # up to two seconds for each top-level X window it hides.
-  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Tests /f </dev/null >/dev/null 2>&1
-  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Tests /d 1024x768 /f </dev/null >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Tests /f </dev/null >/dev/null 2>&1 || true
+  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Tests /d 1024x768 /f </dev/null >/dev/null 2>&1 || true
   # The desktop lives for the whole lane, started here with no pipes attached.
   local bin=$WENDLE_LANE_BUILD/bin
   rm -f "$bin/desktop-ready"
@@ -237,7 +261,7 @@ run_guest_lane() {
   args+=("$@")
   local limit=900
   [ "$scope" = full ] && limit=3600
-  guest_run "$limit" "WENDLE_IN_GUEST=1 WENDLE_PREBUILT=1 WENDLE_LANES=32 bash scripts/test.sh ${args[*]@Q}"
+  guest_run "$limit" "$(in_guest) ${args[*]@Q}"
   record_run "lane 32 (x86 under Wine's i386 loader, $scope, in the emulated machine (QEMU), $((SECONDS - started)) s)"
 }
 
@@ -252,7 +276,7 @@ run_guest_check() {
     return 0
   fi
   local pattern="^${guest_check_test//./\\.}( |\$)"
-  guest_run 900 "WENDLE_IN_GUEST=1 WENDLE_PREBUILT=1 WENDLE_LANES=32 bash scripts/test.sh -R ${pattern@Q}"
+  guest_run 900 "$(in_guest) -R ${pattern@Q}"
   # Its one test always exists: finding none is a failure here.
   [ -z "$run_none" ] || run_none= run_why="no test matched ${pattern@Q}"
   record_run "$what ($guest_check_test, $((SECONDS - started)) s)"

@@ -116,7 +116,12 @@ wendle_wine_up() {
   wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1
 }
 
-wendle_wine_stop() { wineserver -k </dev/null >/dev/null 2>&1 || true; }
+# Only a prefix of our own: with none chosen yet, wineserver -k would end
+# the user's own Wine session.
+wendle_wine_stop() {
+  [ -n "${WINEPREFIX:-}" ] || return 0
+  wineserver -k </dev/null >/dev/null 2>&1 || true
+}
 
 wendle_wine_down() {
   wendle_wine_stop

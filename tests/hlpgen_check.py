@@ -22,6 +22,7 @@ BAD = [
     ("a non-ASCII context name", HEAD + "topic 5 caf\xe9: A\nx\n", 2, "byte 0xE9 is not ASCII"),
     ("a non-ASCII text", HEAD + "topic 5 a: A\nDon\x92t\n", 3, "byte 0x92 is not ASCII"),
     ("a heading in another case", HEAD + "topic 5 a: A\nx\nTopic 6 b: B\ny\n", 4, "not a topic heading"),
+    ("an indented heading", HEAD + "topic 5 a: A\nx\n  topic 7 c: C\ny\n", 4, "not a topic heading"),
     ("a heading with a space before its colon", HEAD + "topic 5 a: A\nx\ntopic 7 c : C\ny\n", 4,
      "not a topic heading"),
     ("a context number out of range", HEAD + "topic 70000 a: A\nx\n", 2, "not from 1 to 65535"),
