@@ -1,7 +1,6 @@
 #include <stdlib.h>
 
 #include "app.h"
-#include "../platform/rasapi.h"
 
 namespace {
 

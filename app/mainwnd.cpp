@@ -2,7 +2,6 @@
 // reports and of the tray menu's commands.
 #include "app.h"
 #include "../res/resource.h"
-#include "../platform/rasapi.h"
 #include "../dial/dial.h"
 #include "../settings/settings.h"
 

@@ -2,7 +2,6 @@
 // the Windows 95 family, whose RAS has no notifications, and by RAS's
 // connection notifications on NT.
 #include "app.h"
-#include "../platform/rasapi.h"
 #include "../uilib/libstate.h"
 
 namespace {

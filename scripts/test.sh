@@ -60,11 +60,12 @@ if [ -z "${WENDLE_IN_GUEST:-}" ]; then
   fi
 fi
 
-# The emulated machine runs as a child in the background, waited for, so
-# that a signal to this script stops it at once: the terminal's interrupt
-# does not reach a background child (nor QEMU, in timeout's own process
-# group), so it is told with TERM. Killed outright, this script leaves
-# guest.sh a parent death signal.
+# ctest and the emulated machine run as a child in the background, waited
+# for, so that a signal to this script stops them at once (bash acts on a
+# signal only once a foreground command ends): the terminal's interrupt does
+# not reach a background child (nor QEMU, in timeout's own process group),
+# so it is told with TERM. Killed outright, this script leaves guest.sh a
+# parent death signal.
 child_pid=
 kill_tree() {
   local p
@@ -76,6 +77,15 @@ stop_child() {
   kill_tree "$child_pid"
   wait "$child_pid" 2>/dev/null || true
   child_pid=
+}
+# Runs COMMAND... as that child; its exit status.
+waited_child() {
+  local rc=0
+  "$@" &
+  child_pid=$!
+  wait "$child_pid" || rc=$?
+  child_pid=
+  return $rc
 }
 on_signal() {
   echo "test.sh: stopped by SIG$1" >&2
@@ -137,16 +147,16 @@ record_run() {
 # Runs ctest in a build folder, keeping its output in LOG: the counts of its
 # closing summary, or why there is none (a test program that cannot list its
 # tests stops ctest before it).
+ctest_pipeline() {
+  local dir=$1 log=$2
+  shift 2
+  cd "$dir" && ctest --output-on-failure --timeout 120 "$@" 2>&1 | tee "$log"
+}
 ctest_run() {
   local dir=$1 log=$2 rc=0 out_of cause
   shift 2
   run_passed=0 run_failed=0 run_skipped=0 run_why= run_note= run_none=
-  # In the background, waited for, as the emulated machine (see stop_child):
-  # a TERM to this script then stops the tests at once.
-  (set -o pipefail; cd "$dir" && ctest --output-on-failure --timeout 120 "$@" 2>&1 | tee "$log") &
-  child_pid=$!
-  wait "$child_pid" || rc=$?
-  child_pid=
+  waited_child ctest_pipeline "$dir" "$log" "$@" || rc=$?
   out_of=$(sed -n 's/.*tests\{0,1\} failed out of \([0-9]*\).*/\1/p' "$log" | tail -n 1)
   if [ -z "$out_of" ]; then
     if [ "$rc" = 0 ] && grep -q '^No tests were found' "$log"; then
@@ -185,10 +195,7 @@ guest_run() {
   local limit=$1 command=$2 out=$WENDLE_LANE_BUILD/guest-run line rc=0
   run_passed=0 run_failed=0 run_skipped=0 run_why= run_note= run_none=
   rm -f "$out/guest.log"  # an earlier run's count is not this one's
-  setpriv --pdeathsig TERM bash "$WENDLE_ROOT/scripts/guest.sh" "$out" "$limit" "$command" &
-  child_pid=$!
-  wait "$child_pid" || rc=$?
-  child_pid=
+  waited_child setpriv --pdeathsig TERM bash "$WENDLE_ROOT/scripts/guest.sh" "$out" "$limit" "$command" || rc=$?
   # Marked, so that its closing line is never taken for this script's own.
   [ -f "$out/guest.log" ] && sed 's/^/guest| /' "$out/guest.log"
   line=$(grep -E '^tests: [0-9]+ passed, [0-9]+ failed, [0-9]+ skipped$' "$out/guest.log" 2>/dev/null | tail -n 1 || true)

@@ -107,7 +107,12 @@ RECT WorkAreaOf(const RECT *field) {
     return work;
 }
 
-int Clamp(int value, int low, int high) { return value > high ? high : value < low ? low : value; }
+// Low wins where the range is empty: a pop-up larger than the work area
+// keeps its top left corner in it.
+int Clamp(int value, int low, int high) {
+    if (value > high) value = high;
+    return value < low ? low : value;
+}
 
 // Below the field, at the given point when that is lower; else above the
 // field; where neither side has room, on the roomier side, held in the work
@@ -125,8 +130,6 @@ POINT PopupPosition(const RECT *field, POINT at, SIZE outer) {
         place.y = work.bottom - field->bottom > field->top - work.top ? below : above;
     place.y = Clamp(place.y, work.top, work.bottom - outer.cy);
     place.x = Clamp(at.x, work.left, work.right - outer.cx);
-    if (place.x < work.left) place.x = work.left;  // wider than the work area
-    if (place.y < work.top) place.y = work.top;
     return place;
 }
 
@@ -139,8 +142,8 @@ HWND ShowHelpPopup(HWND owner, LPCSTR text, const RECT *field, POINT at) {
     SIZE size = MeasureText(text);
     SIZE outer = {size.cx + 2 * kMargin + 2, size.cy + 2 * kMargin + 2};  // 2: the border
     POINT place = PopupPosition(field, at, outer);
-    g_popup = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kPopupClass, text, WS_POPUP | WS_BORDER, place.x, place.y, outer.cx,
-                              outer.cy, owner, NULL, g_hInstance, NULL);
+    g_popup = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kPopupClass, text, WS_POPUP | WS_BORDER, place.x,
+                              place.y, outer.cx, outer.cy, owner, NULL, g_hInstance, NULL);
     if (g_popup) ShowWindow(g_popup, SW_SHOW);
     return g_popup;
 }
