@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "../platform/platform.h"
 #include "../platform/rasapi.h"
 #include "../uilib/libstate.h"
 
@@ -15,7 +16,6 @@
 #define TRAY_ICON_ID      32869
 
 #define MAIN_CLASS_NAME "ZKRASNotification"
-#define APP_CAPTION     "Wendle"
 
 // Start-up up to the message loop: registers the classes, creates the hidden
 // main window and loads the settings. Returns the main window, or NULL.
@@ -32,10 +32,13 @@ extern ShellNotifyIconFn g_pfnShellNotifyIcon;  // the shell call, found at firs
 HICON LoadAppIcon(int id);
 BOOL SetTrayIcon(HWND hwnd, DWORD op, HICON icon, LPCSTR tip);
 
-// Connection watchers.
-BOOL IsLegacyVersion(DWORD version);  // the rule, for a GetVersion value
-BOOL IsLegacyRasPlatform(void);
+// Connection watchers: started with the main window, stopped as it goes.
 void StartConnectionWatchers(HWND main);
+void StopConnectionWatchers(void);
+// How often the watchers look at the line themselves (the polling of the
+// Windows 95 family, the looks between RAS's signals on NT); a seam for the
+// tests, where real time would make them slow.
+extern DWORD g_watcherLookMs;
 
 // Online monitor and its prompts.
 extern LONG monitorRunning;

@@ -38,6 +38,7 @@ LRESULT OnCreate(HWND hwnd) {
     // Only read for its side effect: it creates the sound scheme key when missing.
     char sound[256];
     GetRegistryString("AppEvents\\Schemes\\Apps\\.Default\\MailBeep\\.Current", "", "None", sound, 255);
+    AllowDialing();
     StartConnectionWatchers(hwnd);
     return 0;
 }
@@ -88,15 +89,21 @@ LRESULT OnSettleTimer(HWND hwnd) {
 }
 
 // However the program ends, a dial still in progress is hung up: its port
-// would stay held, and Hang Up only sees connected links.
+// would stay held, and Hang Up only sees connected links. RAS then needs a
+// moment to let the port go; at log-off and shutdown Windows ends a program
+// without a visible window that takes 5 s to answer, so it gets less there.
+const DWORD kExitWaitMs = 5000;
+const DWORD kEndSessionWaitMs = 4000;
+
 LRESULT OnDestroy(void) {
-    CancelDialInProgress();
+    StopConnectionWatchers();
+    EndDialing(kExitWaitMs);
     PostQuitMessage(0);
     return 0;
 }
 
 LRESULT OnEndSession(BOOL ending) {
-    if (ending) CancelDialInProgress();
+    if (ending) EndDialing(kEndSessionWaitMs);
     return 0;
 }
 

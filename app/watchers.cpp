@@ -1,25 +1,36 @@
 // Tell the main window when connections come up and go down: by polling on
-// the Windows 95 family, whose RAS has no notifications, and by RAS's
-// connection notifications on NT.
+// the Windows 95 family, whose RAS has no notifications, and on NT by RAS's
+// connection notifications, with a look at the line every two seconds
+// besides. Notifications are the fast path, not a promise: RAS may signal a
+// connection as it is created, while it is still dialing, and RAS on Windows
+// 11 has been seen to signal a registration once and never again.
 #include "app.h"
-#include "../uilib/libstate.h"
 
 namespace {
 
-const DWORD kPollMs = 2000;
-const DWORD kNotifyWaitMs = 1000;
+const DWORD kRetryMs = 1000;  // a refused registration is tried again this often
+// While RAS does not answer, the looks come less and less often, down to one
+// every 32 s (its service may be down for good), and at the first pace again
+// once it answers or signals.
+const DWORD kLookMaxMs = 32000;
 
 struct NotificationKind {
     const char *eventName;
     DWORD rasKind;
     UINT message;
-    BOOL polls;  // follows the line by polling while RAS does not notify
+    BOOL looks;  // looks at the line between signals
 };
 
+// One of the two watchers looks: the look compares the line with what the
+// tray shows, so it catches a missed change in either direction.
 const NotificationKind kConnection = {"ZKRASNotifyEventOn", RASCN_Connection, MSG_CONNECTED, TRUE};
 const NotificationKind kDisconnection = {"ZKRASNotifyEventOff", RASCN_Disconnection, MSG_DISCONNECTED, FALSE};
 
 enum Registration { REG_HELD, REG_REFUSED, REG_UNAVAILABLE };
+
+// Set when the main window goes, so that a watcher waiting for a signal
+// that may never come ends at once; until then it needs no other wake-up.
+HANDLE g_watchersStop;
 
 // RasConnectionNotificationA is missing before NT 4, so it is found by name.
 // RAS versions differ in the handle they take for "every connection": the
@@ -56,28 +67,61 @@ BOOL WaitSignalled(HANDLE event, DWORD ms) {
 // line can drop and come back between two looks: compared with a belief of
 // its own, the poll would miss that the tray went idle. A RAS that does not
 // answer is no news: the line is not reported down for it.
-void PollLine(HWND main) {
+LineState PollLine(HWND main) {
     LineState line = QueryLine();
-    if (line == LINE_UNKNOWN) return;
+    if (line == LINE_UNKNOWN) return line;
     BOOL up = line == LINE_UP;
     if (up != TrayShowsOnline()) SendMessageA(main, up ? MSG_CONNECTED : MSG_DISCONNECTED, 0, 0);
+    return line;
 }
 
 DWORD WINAPI PollingWatcher(LPVOID param) {
     HWND main = (HWND)param;
     HANDLE pause = CreateEventA(NULL, TRUE, FALSE, NULL);
     while (IsWindow(main)) {
-        WaitSignalled(pause, kPollMs);  // nothing signals it: a timed wait
+        WaitSignalled(pause, g_watcherLookMs);  // nothing signals it: a timed wait
         PollLine(main);
     }
     return 0;
 }
 
+// A signal says that something changed, not always what: RAS may signal a
+// connection as its dial starts, and one link of two may go. The message
+// goes unless the line says otherwise; while RAS does not answer, the
+// signal is taken at its word.
+void ReportSignal(HWND main, const NotificationKind *kind) {
+    LineState line = QueryLine();
+    if (line == (kind->message == MSG_CONNECTED ? LINE_DOWN : LINE_UP)) return;
+    SendMessageA(main, kind->message, 0, 0);
+}
+
+enum Wake { WAKE_SIGNAL, WAKE_TIME, WAKE_STOP };
+
+Wake WaitForWake(HANDLE event, DWORD ms) {
+    HANDLE handles[2];
+    DWORD n = 0;
+    // Without the stop event only a look at the window tells that it went.
+    if (g_watchersStop)
+        handles[n++] = g_watchersStop;
+    else if (ms > kRetryMs)
+        ms = kRetryMs;
+    if (event) handles[n++] = event;
+    DWORD r = n ? WaitForMultipleObjects(n, handles, FALSE, ms) : WAIT_FAILED;
+    if (r == WAIT_FAILED) Sleep(ms < kRetryMs ? ms : kRetryMs);
+    if (r == WAIT_TIMEOUT || r == WAIT_FAILED) return WAKE_TIME;
+    return g_watchersStop && r == WAIT_OBJECT_0 ? WAKE_STOP : WAKE_SIGNAL;
+}
+
+// Milliseconds until a period that started at `since` ends.
+DWORD TimeLeft(DWORD since, DWORD period) {
+    DWORD gone = GetTickCount() - since;
+    return gone < period ? period - gone : 0;
+}
+
 // Registration can fail for a while (at log-on RAS answers 711 until its
-// service is up): it is tried again every wait period, silently, and the
-// connection watcher polls meanwhile so that the tray still follows the line.
-// Without the notification function at all it polls as on the Windows 95
-// family.
+// service is up): it is tried again every second, silently. Without the
+// notification function at all only the looks follow the line, as the
+// polling does on the Windows 95 family.
 void WatchNotifications(HWND main, const NotificationKind *kind) {
     // The name may be taken by another kind of object, or by the event of a
     // second copy of Wendle: one auto-reset event wakes one waiter, so the
@@ -90,20 +134,25 @@ void WatchNotifications(HWND main, const NotificationKind *kind) {
     }
     if (!event) event = CreateEventA(NULL, FALSE, FALSE, NULL);
     Registration reg = REG_REFUSED;
-    BOOL retried = FALSE;
+    DWORD lastLook = GetTickCount(), lookMs = g_watcherLookMs;
     while (IsWindow(main)) {
-        if (reg == REG_REFUSED) {
-            reg = RegisterRasNotification(event, kind->rasKind);
-            // What changed before the registration held was only polled for.
-            if (reg == REG_HELD && retried && kind->polls) PollLine(main);
-            retried = TRUE;
-        }
-        if (reg == REG_HELD) {
-            if (WaitSignalled(event, kNotifyWaitMs)) SendMessageA(main, kind->message, 0, 0);
+        if (reg == REG_REFUSED) reg = RegisterRasNotification(event, kind->rasKind);
+        DWORD wait = kind->looks ? TimeLeft(lastLook, lookMs) : INFINITE;
+        if (reg == REG_REFUSED && wait > kRetryMs) wait = kRetryMs;
+        Wake wake = WaitForWake(event, wait);
+        if (wake == WAKE_STOP) break;
+        if (wake == WAKE_SIGNAL) {
+            ReportSignal(main, kind);
+            lookMs = g_watcherLookMs;
+        } else if (kind->looks && TimeLeft(lastLook, lookMs) == 0) {
+            if (PollLine(main) != LINE_UNKNOWN)
+                lookMs = g_watcherLookMs;
+            else if (lookMs < kLookMaxMs)
+                lookMs *= 2;
+        } else {
             continue;
         }
-        WaitSignalled(event, reg == REG_UNAVAILABLE ? kPollMs : kNotifyWaitMs);
-        if (kind->polls) PollLine(main);
+        lastLook = GetTickCount();
     }
 }
 
@@ -126,21 +175,21 @@ void StartWatcher(LPTHREAD_START_ROUTINE proc, LPVOID param) {
 
 }  // namespace
 
-BOOL IsLegacyVersion(DWORD version) {
-    WORD word = VersionWord(version);
-    if (word <= 0x0333) return FALSE;  // NT 3.51 and older: the NT path
-    // The Windows 95 family sets the top bit; NT keeps its build number
-    // there, which passes 10000 from Windows 10 on.
-    return (version & 0x80000000) != 0;
-}
-
-BOOL IsLegacyRasPlatform(void) { return IsLegacyVersion(GetVersion()); }
+DWORD g_watcherLookMs = 2000;
 
 void StartConnectionWatchers(HWND main) {
     if (IsLegacyRasPlatform()) {
         StartWatcher(PollingWatcher, main);
         return;
     }
+    if (g_watchersStop)
+        ResetEvent(g_watchersStop);
+    else
+        g_watchersStop = CreateEventA(NULL, TRUE, FALSE, NULL);
     StartWatcher(DisconnectionWatcher, main);
     StartWatcher(ConnectionWatcher, main);
+}
+
+void StopConnectionWatchers(void) {
+    if (g_watchersStop) SetEvent(g_watchersStop);
 }

@@ -19,8 +19,13 @@ void NoteDialChoice(HMENU trayPopup, UINT commandId);
 int DialMenuEntry(HWND owner, UINT commandId);
 
 int DialPhonebookEntry(LPCSTR entryName);
-// Hangs up a dial still in progress, as its Cancel does; nothing otherwise.
-void CancelDialInProgress(void);
+// Dials may start: the main window is there.
+void AllowDialing(void);
+// The program is ending (Exit, log-off, shutdown): a dial still in progress
+// is hung up as its Cancel does, no dial starts from now on, and RAS gets
+// up to waitMs to let go of the last link a dial hung up (its port is left
+// unusable when the program that hung up ends at once).
+void EndDialing(DWORD waitMs);
 DWORD GetEntryDialOptions(LPCSTR entryName);
 DWORD GetRasEntryProperties(LPCSTR phonebook, LPCSTR entryName, RASENTRYA *entry, LPDWORD entrySize,
                             LPBYTE deviceInfo, LPDWORD deviceInfoSize);

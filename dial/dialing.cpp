@@ -1,9 +1,14 @@
 // One dial with its modeless progress dialog. RAS reports each state change
 // on a thread of its own; the notifier only posts it to the dialog, so all
-// the work happens on the main thread.
+// the work happens on the main thread. What RAS says of the dial's own link
+// decides how the dial ends: an event only asks for that sooner. An event
+// can be lost (another program hangs the link up and RAS sends none), and
+// one of a dial cancelled a moment ago can still be on its way to the next
+// dial's dialog.
 #include "dial.h"
-#include "../app/app.h"
+#include "../platform/platform.h"
 #include "../res/resource.h"
+#include "../uilib/libstate.h"
 #include "../uilib/uilib.h"
 
 HWND g_hDialWnd;
@@ -15,6 +20,15 @@ namespace {
 // A dial is being set up: its warning boxes run message loops of their own,
 // in which the user may choose another entry before the dialog exists.
 BOOL g_dialStarting;
+// The dial's end is being shown (its error box is open): the box's message
+// loop still runs the status poll and the events, which must not end it twice.
+BOOL g_dialEnding;
+// The program is ending: no dial may start, not even one whose warning box
+// was open when the user chose Exit.
+BOOL g_dialingEnded;
+// The link the last dial hung up: RAS needs a moment to let its port go, and
+// a program that ends must give it that.
+HRASCONN g_hRasConnGoing;
 
 const UINT kStatusPeriodMs = 500;
 
@@ -68,6 +82,7 @@ void ShowDialInProgress(void) {
 
 INT_PTR OnDialInit(HWND dlg) {
     g_hDialWnd = dlg;
+    g_dialEnding = FALSE;
     SetTimer(dlg, IDT_DIAL_STATUS, kStatusPeriodMs, NULL);
     char caption[260];  // a long entry name is cut so that "..." still ends it
     wsprintfA(caption, "Connecting: %.244s...", g_szDialEntry);
@@ -76,20 +91,60 @@ INT_PTR OnDialInit(HWND dlg) {
     return FALSE;
 }
 
-// A failed query keeps the last state shown: the next tick tries again.
-INT_PTR OnStatusTick(HWND dlg) {
-    RASCONNSTATUSA status;
-    status.dwSize = sizeof(status);
-    if (RasGetConnectStatusA(g_hRasConn, &status) != 0) return 0;
+void ShowDialState(HWND dlg, DWORD state) {
     char text[80] = "";
-    UINT id = DialStateStringId(status.rasconnstate);
+    UINT id = DialStateStringId(state);
     if (id) LoadStringA(g_hInstance, id, text, sizeof(text));
     SetDlgItemTextA(dlg, IDC_DIAL_STATUS, text);
+}
+
+// A failed dial: its error in a box owned by the dialog (RAS's text, or the
+// fixed one), then the Cancel handling hangs the link up, which RAS asks
+// for after a failed dial too. A dial that ended in Disconnected without an
+// error was hung up somewhere: nothing to tell, but the handle is released.
+void FailDial(HWND dlg, DWORD error) {
+    g_dialEnding = TRUE;
+    if (error) {
+        char text[256];
+        if (RasGetErrorStringA(error, text, sizeof(text)) != 0) lstrcpynA(text, "Undefined RAS Dial Error.", sizeof(text));
+        MessageBoxA(dlg, text, APP_CAPTION, MB_ICONERROR);
+    }
+    PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
+}
+
+// RAS's word on the dial's own link: gone (hung up by another program, with
+// no event), connected, failed, or still dialing. A query that fails keeps
+// the last state shown: RAS did not answer, and the next tick asks again.
+// eventError: the error of the event that asked, for a failure whose link
+// carries none.
+void FollowDial(HWND dlg, BOOL showState, DWORD eventError) {
+    if (g_dialEnding) return;
+    RASCONNSTATUSA status;
+    status.dwSize = sizeof(status);
+    DWORD r = RasGetConnectStatusA(g_hRasConn, &status);
+    if (r == ERROR_INVALID_HANDLE) {
+        g_hRasConn = NULL;
+        CloseDialDialog(dlg);
+        return;
+    }
+    if (r != 0) return;
+    if (showState) ShowDialState(dlg, status.rasconnstate);
+    if (status.dwError || status.rasconnstate == RASCS_Disconnected)
+        FailDial(dlg, status.dwError ? status.dwError : eventError);
+    else if (status.rasconnstate == RASCS_Connected)
+        CloseDialDialog(dlg);  // the connection stays up; the watchers report it
+}
+
+INT_PTR OnStatusTick(HWND dlg) {
+    FollowDial(dlg, TRUE, 0);
     return 0;
 }
 
 INT_PTR OnDialCancel(HWND dlg) {
-    if (g_hRasConn) RasHangUpA(g_hRasConn);
+    if (g_hRasConn) {
+        RasHangUpA(g_hRasConn);
+        g_hRasConnGoing = g_hRasConn;
+    }
     g_hRasConn = NULL;
     CloseDialDialog(dlg);
     return 0;
@@ -98,7 +153,21 @@ INT_PTR OnDialCancel(HWND dlg) {
 INT_PTR OnDialDestroy(HWND dlg) {
     KillTimer(dlg, IDT_DIAL_STATUS);
     if (g_hDialWnd == dlg) g_hDialWnd = NULL;  // later events find no dialog and are dropped
+    g_dialEnding = FALSE;
     return 0;
+}
+
+// Until RAS says the handle is gone, or waitMs have passed.
+void WaitUntilGone(HRASCONN conn, DWORD waitMs) {
+    DWORD start = GetTickCount();
+    RASCONNSTATUSA status;
+    for (;;) {
+        status.dwSize = sizeof(status);
+        if (RasGetConnectStatusA(conn, &status) == ERROR_INVALID_HANDLE) return;
+        DWORD gone = GetTickCount() - start;
+        if (gone >= waitMs) return;
+        Sleep(waitMs - gone < 50 ? waitMs - gone : 50);
+    }
 }
 
 }  // namespace
@@ -146,6 +215,7 @@ namespace {
 
 int StartDial(LPCSTR entryName) {
     DWORD options = GetEntryDialOptions(entryName);
+    if (g_dialingEnded) return 0;  // Exit was chosen while its warning box stood
     RASDIALPARAMSA params;
     ZeroMemory(&params, sizeof(params));
     params.dwSize = sizeof(params);
@@ -170,9 +240,13 @@ int StartDial(LPCSTR entryName) {
 
     char text[256];
     if (RasGetErrorStringA(result, text, sizeof(text)) != 0) wsprintfA(text, "Undefined RAS Dial Error (%ld).", result);
+    g_dialEnding = TRUE;  // the dialog stands behind the box; its poll must not end it
     MessageBoxA(GetFocus(), text, APP_CAPTION, MB_ICONERROR);
     // A refused dial may still hold a port: only a hang-up releases it.
-    if (g_hRasConn) RasHangUpA(g_hRasConn);
+    if (g_hRasConn) {
+        RasHangUpA(g_hRasConn);
+        g_hRasConnGoing = g_hRasConn;
+    }
     g_hRasConn = NULL;
     if (g_hDialWnd) CloseDialDialog(g_hDialWnd);
     return 1;
@@ -192,8 +266,13 @@ int DialPhonebookEntry(LPCSTR entryName) {
     return result;
 }
 
-void CancelDialInProgress(void) {
+void AllowDialing(void) { g_dialingEnded = FALSE; }
+
+void EndDialing(DWORD waitMs) {
+    g_dialingEnded = TRUE;
     if (g_hDialWnd && IsWindow(g_hDialWnd)) SendMessageA(g_hDialWnd, WM_COMMAND, IDCANCEL, 0);
+    if (g_hRasConnGoing) WaitUntilGone(g_hRasConnGoing, waitMs);
+    g_hRasConnGoing = NULL;
 }
 
 VOID WINAPI DialEventCallback(UINT, RASCONNSTATE state, DWORD error) {
@@ -201,15 +280,11 @@ VOID WINAPI DialEventCallback(UINT, RASCONNSTATE state, DWORD error) {
     if (dlg) PostMessageA(dlg, WM_RASDIALEVENT, state, error);
 }
 
+// An event that ends a dial (an error, or a state with the 0x2000 bit) asks
+// RAS about the dial's own link, which decides: an event of an earlier dial
+// finds a link that is still dialing, and changes nothing.
 int OnDialEvent(HWND dlg, RASCONNSTATE state, DWORD error) {
-    if (error) {
-        char text[256];
-        if (RasGetErrorStringA(error, text, sizeof(text)) != 0) lstrcpynA(text, "Undefined RAS Dial Error.", sizeof(text));
-        MessageBoxA(dlg, text, APP_CAPTION, MB_ICONERROR);
-        PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
-    } else if (state & RASCS_Connected) {
-        CloseDialDialog(dlg);  // the connection stays up; the watchers report it
-    }
+    if (error || (state & RASCS_Connected)) FollowDial(dlg, FALSE, error);
     return 1;
 }
 

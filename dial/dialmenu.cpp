@@ -4,7 +4,7 @@
 #include <string.h>
 
 #include "dial.h"
-#include "../app/app.h"
+#include "../platform/platform.h"
 #include "../res/resource.h"
 
 namespace {

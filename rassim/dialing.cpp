@@ -71,7 +71,7 @@ struct DialJob {
 // Moves the connection to a state; false when it has been hung up meanwhile.
 bool StepTo(DWORD handle, DWORD state, DWORD error) {
     Guard g;
-    Conn *c = FindConn(handle);
+    Conn *c = LiveConn(handle);
     if (!c) return false;
     SetConnStateLocked(c, state);
     c->error = error;
@@ -92,7 +92,7 @@ DWORD RunDial(DialJob *job) {
             Sleep(slice);
             left -= slice;
             Guard g;
-            if (!FindConn(job->handle)) return ERROR_INVALID_HANDLE;
+            if (!LiveConn(job->handle)) return ERROR_INVALID_HANDLE;
         }
     }
     if (job->script.finalError) {
@@ -160,7 +160,8 @@ extern "C" DWORD WINAPI RasDialA(RASDIALEXTENSIONS *ext, LPCSTR, RASDIALPARAMSA 
             Conn *c = NewConn(e->name, RASCS_OpenPort);
             if (c) *conn = (HRASCONN)(DWORD_PTR)c->handle;
         }
-        if (!error && FindConnByName(e->name)) error = 602;
+        // A link of the entry that is still being hung up holds its port.
+        if (!error && FindConnByName(e->name, true)) error = 602;
         if (!error && !ParseScript(e->script[0] ? e->script : kDefaultScript, &job->script)) error = 87;
         Conn *c = error ? NULL : NewConn(e->name, RASCS_OpenPort);
         if (!error && !c) error = 608;

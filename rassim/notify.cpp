@@ -15,20 +15,31 @@ struct Registration {
     HANDLE event;
     DWORD kind;
     LONG seenConnect, seenDisconnect;  // changes before the registration are not reported
+    bool signalled;
 };
 CRITICAL_SECTION g_regLock;
 Registration g_regs[64];
 int g_regCount;
 HANDLE g_listenEvent;
 
+// Wakes for every change, and when a lingering link is due to go: taking
+// the lock ends it, and its disconnection wakes every listener once more.
 DWORD WINAPI ListenThread(LPVOID) {
+    DWORD wait = INFINITE;
     for (;;) {
-        WaitForSingleObject(g_listenEvent, INFINITE);
+        WaitForSingleObject(g_listenEvent, wait);
         LONG c, d;
+        DWORD mode, gone;
         {
             Guard g;
             c = g_state->connectSeq;
             d = g_state->disconnectSeq;
+            mode = g_state->notifyMode;
+            wait = INFINITE;
+            if (NextGoneLocked(&gone)) {
+                LONG left = (LONG)(gone - GetTickCount());
+                wait = left < 1 ? 1 : (DWORD)left;
+            }
         }
         EnterCriticalSection(&g_regLock);
         for (int i = 0; i < g_regCount; i++) {
@@ -36,7 +47,10 @@ DWORD WINAPI ListenThread(LPVOID) {
             bool conn = c != r.seenConnect, disc = d != r.seenDisconnect;
             r.seenConnect = c;
             r.seenDisconnect = d;
-            if ((conn && (r.kind & RASCN_Connection)) || (disc && (r.kind & RASCN_Disconnection))) SetEvent(r.event);
+            if (!(conn && (r.kind & RASCN_Connection)) && !(disc && (r.kind & RASCN_Disconnection))) continue;
+            if (mode == NOTIFY_SILENT || (mode == NOTIFY_ONCE && r.signalled)) continue;
+            r.signalled = true;
+            SetEvent(r.event);
         }
         LeaveCriticalSection(&g_regLock);
     }
@@ -105,6 +119,7 @@ DWORD AddRegistration(HANDLE event, DWORD flags) {
     } else if (g_regCount < 64) {
         g_regs[g_regCount].event = own;
         g_regs[g_regCount].kind = flags;
+        g_regs[g_regCount].signalled = false;
         {
             Guard g;
             g_regs[g_regCount].seenConnect = g_state->connectSeq;
@@ -218,6 +233,18 @@ extern "C" DWORD WINAPI RasSimSetNotifyHandle(LPCSTR kind) {
     Guard g;
     g_state->notifyHandles = mode;
     return 0;
+}
+
+extern "C" DWORD WINAPI RasSimSetNotifyMode(LPCSTR mode) {
+    static const char *const kModes[] = {"every", "once", "silent", "early"};  // as NotifyMode
+    for (DWORD i = 0; mode && i < sizeof(kModes) / sizeof(kModes[0]); i++) {
+        if (strcmp(mode, kModes[i]) != 0) continue;
+        if (!Attach()) return ERROR_NOT_ENOUGH_MEMORY;
+        Guard g;
+        g_state->notifyMode = i;
+        return 0;
+    }
+    return ERROR_INVALID_PARAMETER;
 }
 
 extern "C" DWORD WINAPI RasSimForgetRegistrations(void) {

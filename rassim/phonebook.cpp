@@ -104,7 +104,7 @@ extern "C" DWORD WINAPI RasHangUpA(HRASCONN conn) {
     LogCallLocked("RasHangUpA", c ? c->entry : NULL);
     if (DWORD f = FaultLocked(OP_HANGUP)) return f;
     if (!c) return ERROR_INVALID_HANDLE;
-    RemoveConnLocked(c);
+    EndConnLocked(c);
     return 0;
 }
 
@@ -245,12 +245,19 @@ extern "C" DWORD WINAPI RasSimDrop(LPCSTR name) {
     bool any = false;
     for (int i = 0; i < kMaxConns; i++) {
         Conn *c = &g_state->conns[i];
-        if (c->handle && (!name || strcmp(c->entry, name) == 0)) {
-            RemoveConnLocked(c);
+        if (c->handle && !c->goneAt && (!name || strcmp(c->entry, name) == 0)) {
+            EndConnLocked(c);
             any = true;
         }
     }
     return any || !name ? 0 : ERROR_NOT_FOUND;
+}
+
+extern "C" DWORD WINAPI RasSimSetLinger(DWORD ms) {
+    if (!Attach()) return ERROR_NOT_ENOUGH_MEMORY;
+    Guard g;
+    g_state->lingerMs = ms;
+    return 0;
 }
 
 extern "C" DWORD WINAPI RasSimListConnections(LPSTR buffer, DWORD size) {

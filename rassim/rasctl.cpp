@@ -21,6 +21,8 @@ const char kUsage[] =
     "       rasctl dialscript NAME SPEC      (SPEC like 0:200,2:500,5:300,8192 or 0:200,2:500!678)\n"
     "       rasctl fault OP ERROR [--times N] | off  (OP: enum status hangup dial entries dialparams notify)\n"
     "       rasctl notify-handle any|invalid|null\n"
+    "       rasctl notify every|once|silent|early\n"
+    "       rasctl linger MS\n"
     "       rasctl flap NAME COUNT [GAP_MS]\n"
     "       rasctl missing FUNCTION|off      (RasConnectionNotificationA, RasGetEntryPropertiesA)\n"
     "       rasctl list\n"
@@ -126,6 +128,16 @@ int main(int argc, char **argv) {
         if (strcmp(argv[2], "any") && strcmp(argv[2], "invalid") && strcmp(argv[2], "null"))
             return Usage("notify-handle takes any, invalid or null");
         return Check(RasSimSetNotifyHandle(argv[2]), "notify-handle");
+    }
+    if (cmd == "notify" && argc == 3) {
+        DWORD r = RasSimSetNotifyMode(argv[2]);
+        if (r == ERROR_INVALID_PARAMETER) return Usage("notify takes every, once, silent or early");
+        return Check(r, "notify");
+    }
+    if (cmd == "linger" && argc == 3) {
+        DWORD ms;
+        if (!ParseNumber(argv[2], &ms)) return Usage("linger takes milliseconds");
+        return Check(RasSimSetLinger(ms), "linger");
     }
     if (cmd == "flap" && (argc == 4 || argc == 5)) {
         DWORD count, gap = 0;

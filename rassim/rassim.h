@@ -27,6 +27,13 @@ DWORD WINAPI RasSimSetEntryOptions(LPCSTR name, BOOL speaker, BOOL compression, 
 // Which handle RasConnectionNotificationA takes for every connection:
 // "any" (null or INVALID_HANDLE_VALUE), "invalid" or "null".
 DWORD WINAPI RasSimSetNotifyHandle(LPCSTR kind);
+// When registrations are signalled: "every" (each change), "once" (each
+// registration at most once), "silent" (never), "early" (a connection when
+// it is created, not when it connects).
+DWORD WINAPI RasSimSetNotifyMode(LPCSTR mode);
+// How long a hung-up or dropped link stays listed, in state Disconnected,
+// before its handle goes and its disconnection is signalled (0: at once).
+DWORD WINAPI RasSimSetLinger(DWORD ms);
 DWORD WINAPI RasSimSetMissing(LPCSTR function);       // NULL or "off" clears
 // Text reports, one line per item ("NAME\tSTATE\n", "RasDialA Home\n").
 // Return the bytes needed including the terminator; the text is cut to size.

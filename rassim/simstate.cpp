@@ -14,11 +14,13 @@ State *g_state;
 
 namespace {
 
-const DWORD kMagic = 0x52534D33;  // bump when the layout changes
+const DWORD kMagic = 0x52534D34;  // bump when the layout changes
 const char *const kOpNames[OP_COUNT] = {"enum", "status", "hangup", "dial", "entries", "dialparams", "notify"};
 
 HANDLE g_mutex;
 HANDLE g_mapping;
+
+bool Gone(const Conn &c, DWORD now) { return c.handle && c.goneAt && (LONG)(now - c.goneAt) >= 0; }
 
 int OpByName(LPCSTR name) {
     for (int i = 0; name && i < OP_COUNT; i++)
@@ -45,6 +47,8 @@ bool Attach() {
     return g_state != NULL;
 }
 
+// A lingering link's handle goes when its time is up, whichever process
+// looks first: every call, and the notification listeners, which wake for it.
 void Lock() {
     WaitForSingleObject(g_mutex, INFINITE);  // WAIT_ABANDONED also gives ownership
     if (g_state->magic != kMagic) {
@@ -52,6 +56,9 @@ void Lock() {
         g_state->magic = kMagic;
         g_state->nextHandle = 0x1000;
     }
+    DWORD now = GetTickCount();
+    for (int i = 0; i < kMaxConns; i++)
+        if (Gone(g_state->conns[i], now)) RemoveConnLocked(&g_state->conns[i]);
 }
 
 void Unlock() { ReleaseMutex(g_mutex); }
@@ -78,6 +85,18 @@ DWORD FaultLocked(Op op) {
     return error;
 }
 
+// A link counts as a connection for the notifications from its announcement
+// to its end: one signal each way.
+static void AnnounceLocked(Conn *c, bool connected) {
+    if (c->announced == (BOOL)connected) return;
+    c->announced = connected;
+    if (connected)
+        g_state->connectSeq++;
+    else
+        g_state->disconnectSeq++;
+    WakeListenersLocked();
+}
+
 Entry *FindEntry(const char *name) {
     for (int i = 0; i < g_state->entryCount; i++)
         if (strcmp(g_state->entries[i].name, name) == 0) return &g_state->entries[i];
@@ -91,9 +110,16 @@ Conn *FindConn(DWORD handle) {
     return NULL;
 }
 
-Conn *FindConnByName(const char *name) {
-    for (int i = 0; i < kMaxConns; i++)
-        if (g_state->conns[i].handle && strcmp(g_state->conns[i].entry, name) == 0) return &g_state->conns[i];
+Conn *LiveConn(DWORD handle) {
+    Conn *c = FindConn(handle);
+    return c && !c->goneAt ? c : NULL;
+}
+
+Conn *FindConnByName(const char *name, bool lingering) {
+    for (int i = 0; i < kMaxConns; i++) {
+        Conn *c = &g_state->conns[i];
+        if (c->handle && (lingering || !c->goneAt) && strcmp(c->entry, name) == 0) return c;
+    }
     return NULL;
 }
 
@@ -106,6 +132,9 @@ Conn *NewConn(const char *name, DWORD state) {
             lstrcpynA(c->entry, name, sizeof(c->entry));
             c->state = state;
             c->error = 0;
+            c->announced = FALSE;
+            c->goneAt = 0;
+            if (g_state->notifyMode == NOTIFY_EARLY) AnnounceLocked(c, true);
             return c;
         }
     }
@@ -113,21 +142,39 @@ Conn *NewConn(const char *name, DWORD state) {
 }
 
 void SetConnStateLocked(Conn *c, DWORD state) {
-    bool was = c->state == RASCS_Connected;
-    bool now = state == RASCS_Connected;
     c->state = state;
-    if (!was && now) {
-        g_state->connectSeq++;
-        WakeListenersLocked();
-    } else if (was && !now) {
-        g_state->disconnectSeq++;
-        WakeListenersLocked();
+    if (g_state->notifyMode != NOTIFY_EARLY) AnnounceLocked(c, state == RASCS_Connected);
+}
+
+void EndConnLocked(Conn *c) {
+    if (c->goneAt) return;  // already on its way
+    if (!g_state->lingerMs) {
+        RemoveConnLocked(c);
+        return;
     }
+    // Listed as disconnected meanwhile; nothing is signalled until it goes.
+    c->state = RASCS_Disconnected;
+    c->goneAt = GetTickCount() + g_state->lingerMs;
+    if (!c->goneAt) c->goneAt = 1;
+    WakeListenersLocked();  // so that they wake when it goes
 }
 
 void RemoveConnLocked(Conn *c) {
-    SetConnStateLocked(c, RASCS_Disconnected);
+    AnnounceLocked(c, false);
     ZeroMemory(c, sizeof(*c));
+}
+
+bool NextGoneLocked(DWORD *tick) {
+    bool any = false;
+    DWORD now = GetTickCount(), soonest = 0;
+    for (int i = 0; i < kMaxConns; i++) {
+        const Conn &c = g_state->conns[i];
+        if (!c.handle || !c.goneAt) continue;
+        if (!any || (LONG)(c.goneAt - now) < (LONG)(soonest - now)) soonest = c.goneAt;
+        any = true;
+    }
+    *tick = soonest;
+    return any;
 }
 
 void Append(LPSTR buffer, DWORD size, DWORD *used, const char *text) {

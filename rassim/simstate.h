@@ -26,6 +26,13 @@ enum Missing { MISSING_NOTIFICATION = 1, MISSING_ENTRYPROPS = 2 };
 // versions also take a null handle.
 enum NotifyHandles { NOTIFY_ANY, NOTIFY_INVALID_ONLY, NOTIFY_NULL_ONLY };
 
+// When RAS signals a registration. EVERY: each connection reaching the
+// connected state, each one leaving it. ONCE: each registration at most once
+// (what users report of Windows 11). SILENT: never. EARLY: a connection as it
+// is created, as the reference words it ("created", so when a dial starts),
+// and not again when it connects.
+enum NotifyMode { NOTIFY_EVERY, NOTIFY_ONCE, NOTIFY_SILENT, NOTIFY_EARLY };
+
 struct Entry {
     char name[RAS_MaxEntryName + 1];
     BOOL passwordSaved;
@@ -40,6 +47,8 @@ struct Conn {
     char entry[RAS_MaxEntryName + 1];
     DWORD state;
     DWORD error;
+    BOOL announced;  // its connection was notified, its disconnection not yet
+    DWORD goneAt;    // hung up, lingering: the tick at which its handle goes (0: live)
 };
 
 struct State {
@@ -52,6 +61,8 @@ struct State {
     DWORD faultTimes[OP_COUNT];  // calls left before the fault clears; 0: until turned off
     DWORD missing;
     DWORD notifyHandles;
+    DWORD notifyMode;
+    DWORD lingerMs;  // how long a hung-up link stays listed as disconnected
     DWORD lastDialOptions;
     LONG connectSeq;
     LONG disconnectSeq;
@@ -82,12 +93,20 @@ DWORD FaultLocked(Op op);
 
 Entry *FindEntry(const char *name);
 Conn *FindConn(DWORD handle);
-Conn *FindConnByName(const char *name);
+// A link that is not being hung up: the dial's own, or one RasHangUpA may end.
+Conn *LiveConn(DWORD handle);
+// The live link of an entry; with lingering, a hung-up one too (RAS still
+// holds its port).
+Conn *FindConnByName(const char *name, bool lingering = false);
 Conn *NewConn(const char *name, DWORD state);
 // Every state change of a connection goes through here so that connection
-// and disconnection notifications follow the connected state exactly.
+// and disconnection notifications follow it as the notify mode says.
 void SetConnStateLocked(Conn *c, DWORD state);
+// A hang-up, or a drop: at once, or after the linger, the handle goes.
+void EndConnLocked(Conn *c);
 void RemoveConnLocked(Conn *c);
+// The earliest tick at which a lingering link goes; false when none lingers.
+bool NextGoneLocked(DWORD *tick);
 
 // Notifications (notify.cpp).
 void InitNotifications();

@@ -2,6 +2,9 @@
 // simulated phonebook and its dial scripts.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <thread>
+
 #include "dial.h"
 #include "fixture.h"
 #include "rassim.h"
@@ -157,12 +160,44 @@ TEST_F(Dialing, NoDialWithoutItsDialogAndOneAtATime) {
         EXPECT_EQ(std::vector<std::string>{"RasDialA Office"}, SimCallsMatching("RasDialA"));
     }
     if (!g_hDialWnd) DialPhonebookEntry("Office");
-    HWND dlg = g_hDialWnd;
-    ASSERT_TRUE(dlg && IsWindow(dlg));
-    SendMessageA(hwnd_, WM_COMMAND, IDM_EXIT, 0);
-    EXPECT_FALSE(IsWindow(dlg));
-    EXPECT_EQ(std::vector<std::string>{"RasHangUpA Office"}, SimCallsMatching("RasHangUpA"));
-    EXPECT_TRUE(SimConnections().empty()) << "the port is free for the next dial";
+    ASSERT_TRUE(g_hDialWnd && IsWindow(g_hDialWnd));
+    SendMessageA(hwnd_, WM_ENDSESSION, FALSE, 0);  // another program refused the log-off
+    EXPECT_TRUE(g_hDialWnd && IsWindow(g_hDialWnd)) << "the dial goes on";
+    if (g_hDialWnd) SendMessageA(g_hDialWnd, WM_COMMAND, IDCANCEL, 0);
+    // The program ends mid-dial: the dial is hung up, and the program waits
+    // until RAS has let the link go, at log-off within Windows' 5 s.
+    struct End {
+        const char *how;
+        UINT msg;
+        WPARAM wParam;
+        DWORD lingerMs, atLeast, below;
+        bool gone;
+    } ends[] = {
+        {"Exit", WM_COMMAND, IDM_EXIT, 1000, 900, 5000, true},
+        {"log-off", WM_ENDSESSION, TRUE, 1000, 900, 5000, true},
+        {"log-off, RAS slower than Windows waits", WM_ENDSESSION, TRUE, 8000, 3900, 4900, false},
+    };
+    for (const End &e : ends) {
+        SimReset();
+        RasSimAddEntry("Office", TRUE);
+        RasSimSetDialScript("Office", "0:10000");
+        if (!IsWindow(hwnd_)) StartAndSettle();
+        DialPhonebookEntry("Office");
+        HWND dlg = g_hDialWnd;
+        ASSERT_TRUE(dlg && IsWindow(dlg)) << e.how;
+        RasSimSetLinger(e.lingerMs);
+        DWORD start = GetTickCount();
+        SendMessageA(hwnd_, e.msg, e.wParam, 0);
+        DWORD took = GetTickCount() - start;
+        EXPECT_FALSE(IsWindow(dlg)) << e.how;
+        EXPECT_EQ(std::vector<std::string>{"RasHangUpA Office"}, SimCallsMatching("RasHangUpA")) << e.how;
+        EXPECT_EQ(e.gone, SimConnections().empty()) << e.how << ": " << Join(SimConnections());
+        EXPECT_GE(took, e.atLeast) << e.how;
+        EXPECT_LT(took, e.below) << e.how;
+        EXPECT_EQ(0, DialPhonebookEntry("Office")) << e.how << ": no dial once the program ends";
+        Close();
+    }
+    RasSimSetLinger(0);
 }
 
 TEST_F(Dialing, ADialFromStartToConnected) {
@@ -223,6 +258,116 @@ TEST_F(Dialing, CancelAndTheCloseBoxHangUpAtOnce) {
         EXPECT_TRUE(SimConnections().empty()) << how;
     }
     EXPECT_EQ(2u, SimCallsMatching("RasHangUpA").size()) << Join(SimCalls());
+}
+
+// A dial that RAS ends without the event the dialog waits for, or an event
+// that belongs to an earlier dial: what the user sees, what is hung up, and
+// what the next dial of the entry does. The dial under way is Office's.
+TEST_F(Dialing, ADialThatRasEndsOtherwise) {
+    struct Row {
+        const char *what;
+        const char *script;
+        DWORD lingerMs;
+        std::function<void(HWND main, std::thread &user, BoxWatcher &boxes)> before;  // answers the boxes itself
+        std::function<void(HWND main)> during;
+        std::vector<std::string> expected;
+    } rows[] = {
+        {"(a) another program hangs it up", "0:50,5:10000", 0, nullptr, [](HWND) { RasSimDrop("Office"); },
+         {"dialog: closed", "boxes: none", "hang-ups: none", "next dial: dials"}},
+        {"(a) another program hangs it up, and RAS takes its time", "0:50,5:10000", 1000, nullptr,
+         [](HWND) { RasSimDrop("Office"); },
+         {"dialog: closed", "boxes: none", "hang-ups: RasHangUpA Office",
+          "next dial: refused: The port is already open."}},
+        {"(b) it ends in Disconnected", "0:50,8193", 0, nullptr, nullptr,
+         {"dialog: closed", "boxes: none", "hang-ups: RasHangUpA Office", "next dial: dials"}},
+        {"(d) events of an earlier dial arrive", "0:50,5:10000", 0, nullptr,
+         [](HWND) {
+             // As RAS's thread for a cancelled dial would deliver them.
+             std::thread late([] {
+                 DialEventCallback(WM_RASDIALEVENT, RASCS_ConnectDevice, 678);
+                 DialEventCallback(WM_RASDIALEVENT, RASCS_Connected, 0);
+                 DialEventCallback(WM_RASDIALEVENT, RASCS_Disconnected, 0);
+             });
+             late.join();
+         },
+         {"dialog: open", "boxes: none", "hang-ups: none", "next dial: refused: Already dialing Office."}},
+        {"Cancel, then Dial again at once", "0:50,5:10000", 1000, nullptr,
+         [](HWND) { SendMessageA(GetDlgItem(g_hDialWnd, IDCANCEL), BM_CLICK, 0, 0); },
+         {"dialog: closed", "boxes: none", "hang-ups: RasHangUpA Office",
+          "next dial: refused: The port is already open."}},
+        {"(c) Exit while the warning box before the dial stands", "0:50,5:10000", 0,
+         [](HWND main, std::thread &user, BoxWatcher &boxes) {
+             RasSimSetMissing("RasGetEntryPropertiesA");
+             // The user reads the warning, chooses Exit from the tray, then
+             // closes the box if it still stands.
+             user = std::thread([main, &boxes] {
+                 HWND box = WaitForDialog("Wendle", 5000);
+                 for (DWORD start = GetTickCount(); !boxes.Count() && GetTickCount() - start < 5000;) Sleep(10);
+                 PostMessageA(main, WM_COMMAND, IDM_EXIT, 0);
+                 for (DWORD start = GetTickCount(); IsWindow(main) && GetTickCount() - start < 5000;) Sleep(10);
+                 if (box && IsWindow(box)) PostMessageA(box, WM_COMMAND, IDOK, 0);
+             });
+         },
+         nullptr, {"dialog: none", "boxes: Error Finding Function - RasGetEntryProperties", "hang-ups: none",
+                   "next dial: none"}},
+    };
+    auto lines = [](const std::vector<std::string> &v) {
+        std::string out;
+        for (const auto &l : v) out += (out.empty() ? "" : ", ") + l;
+        return out.empty() ? std::string("none") : out;
+    };
+    for (const Row &row : rows) {
+        SimReset();
+        RasSimAddEntry("Office", TRUE);
+        RasSimSetDialScript("Office", row.script);
+        RasSimSetLinger(row.lingerMs);
+        std::vector<std::string> seen;
+        {
+            std::thread user;
+            BoxWatcher boxes(row.before ? 0 : IDOK);  // 0: no button, the row's user answers
+            if (row.before) row.before(hwnd_, user, boxes);
+            DialPhonebookEntry("Office");
+            if (user.joinable()) user.join();
+            RasSimSetMissing("off");
+            HWND dlg = g_hDialWnd;
+            if (!dlg) {
+                seen.push_back("dialog: none");
+            } else {
+                // Under way: past its first state.
+                WaitFor([] {
+                    std::vector<std::string> links = SimConnections();
+                    return links.empty() || links[0] != "Office\t0";
+                }, 2000);
+                if (row.during) row.during(hwnd_);
+                // Within a second, two ticks of its status poll.
+                seen.push_back(WaitFor([&] { return !IsWindow(dlg); }, 1000) ? "dialog: closed" : "dialog: open");
+            }
+            std::vector<std::string> texts;
+            for (const BoxRecord &b : boxes.Boxes()) texts.push_back(b.text);
+            seen.push_back("boxes: " + lines(texts));
+            seen.push_back("hang-ups: " + lines(SimCallsMatching("RasHangUpA")));
+        }
+        if (!IsWindow(hwnd_)) {
+            seen.push_back(SimCallsMatching("RasDialA").empty() ? "next dial: none" : "next dial: dialled after Exit");
+        } else {
+            BoxWatcher boxes;
+            size_t dials = SimCallsMatching("RasDialA").size();
+            DialPhonebookEntry("Office");
+            std::string next = "next dial: dials";
+            if (!boxes.Boxes().empty()) {
+                std::string text = boxes.Boxes()[0].text;
+                next = "next dial: refused: " + text.substr(0, text.find('\n'));
+            } else if (SimCallsMatching("RasDialA").size() != dials + 1 || !g_hDialWnd) {
+                next = "next dial: nothing";
+            }
+            seen.push_back(next);
+            if (g_hDialWnd) SendMessageA(g_hDialWnd, WM_COMMAND, IDCANCEL, 0);
+        }
+        EXPECT_EQ(row.expected, seen) << row.what << "\n" << Join(seen) << Join(SimCalls());
+        Close();
+        RasSimSetLinger(0);
+        StartAndSettle();
+    }
 }
 
 TEST_F(Dialing, NoSavedPasswordDialsNothing) {

@@ -264,6 +264,56 @@ TEST_F(Wendle, ReminderComesWhileOnlineAndYesHangsUp) {
     ReminderRoundTrip();
 }
 
+// However RAS signals its connections, and with hang-ups that take RAS a
+// while, each online period gets its reminder: the first line, hung up from
+// its reminder, and a second line that is created first and connects later
+// (a dial, as RAS that signals early sees it). Each comes once the program
+// has settled (its look at the line after each change taken), so that only
+// its watchers can notice it.
+TEST_F(Wendle, EveryOnlinePeriodGetsItsReminderWhateverRasSignals) {
+    StoreRemindEveryPass();
+    auto reminder = [this] {
+        HWND prompt = NULL;
+        WaitFor([&] {
+            for (HWND d : VisibleDialogs(pi_.dwProcessId))
+                if (IsPromptDialog(d)) prompt = d;
+            return prompt != NULL;
+        }, 6000);
+        return prompt;
+    };
+    std::vector<std::string> expected, seen;
+    for (const char *mode : {"once", "silent", "early"}) {  // "every" is what every other test here plays
+        SimReset();
+        RasSimSetNotifyMode(mode);
+        RasSimSetLinger(2500);
+        Launch();
+        ASSERT_TRUE(WaitFor([] { return SimCallsMatching("RasConnectionNotificationA").size() == 2; }, 5000)) << mode;
+        // The start-up check and the second look half a second later.
+        ASSERT_TRUE(WaitFor([] { return SimCallsMatching("RasEnumConnectionsA").size() >= 2; }, 5000)) << mode;
+        expected.push_back(std::string(mode) + ": Office reminded, hung up; Home reminded");
+        std::string line = std::string(mode) + ": Office ";
+        RasSimSetState("Office", RASCS_Connected);
+        HWND prompt = reminder();
+        line += prompt ? "reminded" : "not reminded";
+        if (prompt) PostMessageA(GetDlgItem(prompt, IDOK), BM_CLICK, 0, 0);
+        line += WaitFor([] { return SimCallsMatching("RasHangUpA").size() == 1; }, 5000) ? ", hung up" : ", not hung up";
+        WaitFor([&] { return !IsWindow(prompt); }, 5000);
+        WaitFor([] { return SimConnections().empty(); }, 5000);  // RAS has let Office go
+        RasSimSetState("Home", RASCS_Authenticate);
+        RasSimSetState("Home", RASCS_Connected);
+        prompt = reminder();
+        line += prompt ? "; Home reminded" : "; Home not reminded";
+        seen.push_back(line);
+        PostMessageA(hwnd_, WM_CLOSE, 0, 0);
+        DWORD code = 99;
+        EXPECT_TRUE(Exited(&code)) << mode;
+        CloseHandle(pi_.hProcess);
+        CloseHandle(pi_.hThread);
+        pi_ = {};
+    }
+    EXPECT_EQ(expected, seen) << Join(seen);
+}
+
 // Another program holds objects of the watchers' event names: Wendle still
 // waits (no busy loop) and still follows the line.
 TEST_F(Wendle, EventNamesTakenByAnotherProgram) {

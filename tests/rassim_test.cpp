@@ -2,6 +2,8 @@
 // answers as the real service does for the calls the program makes.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "rasapi.h"
 #include "rassim.h"
 #include "testutil.h"
@@ -156,6 +158,104 @@ TEST_F(SimTest, NotificationSignalsRegisteredEvents) {
     EXPECT_EQ((DWORD)WAIT_OBJECT_0, WaitForSingleObject(off, 2000));
     EXPECT_EQ((DWORD)WAIT_TIMEOUT, WaitForSingleObject(on, 0));
     CloseHandle(on);
+    CloseHandle(off);
+}
+
+// The RAS users have signals less than the reference promises: each mode
+// plays one way, step by step. "+" the event was signalled, "-" it was not.
+TEST_F(SimTest, NotifyModesSignalAsRealRasVersionsDo) {
+    typedef DWORD(WINAPI * Fn)(HRASCONN, HANDLE, DWORD);
+    Fn notify = (Fn)(void *)GetProcAddress(GetModuleHandleA("rasapi32.dll"), "RasConnectionNotificationA");
+    ASSERT_TRUE(notify != NULL);
+    struct Step {
+        const char *what;
+        std::function<void()> act;
+    } steps[] = {
+        {"created", [] { RasSimSetState("Office", RASCS_Authenticate); }},
+        {"connected", [] { RasSimSetState("Office", RASCS_Connected); }},
+        {"dropped", [] { RasSimDrop("Office"); }},
+        {"connected again", [] { RasSimSetState("Office", RASCS_Connected); }},
+        {"dropped again", [] { RasSimDrop("Office"); }},
+    };
+    struct Mode {
+        const char *mode;
+        std::string on, off;  // one sign per step
+    } modes[] = {
+        {"every", "-+-+-", "--+-+"},
+        {"once", "-+---", "--+--"},
+        {"silent", "-----", "-----"},
+        {"early", "+--+-", "--+-+"},
+    };
+    for (const Mode &m : modes) {
+        SimReset();
+        ASSERT_EQ(0u, RasSimSetNotifyMode(m.mode));
+        HANDLE on = CreateEventA(NULL, FALSE, FALSE, NULL), off = CreateEventA(NULL, FALSE, FALSE, NULL);
+        ASSERT_EQ(0u, notify(NULL, on, RASCN_Connection));
+        ASSERT_EQ(0u, notify(NULL, off, RASCN_Disconnection));
+        std::string seenOn, seenOff;
+        for (const Step &step : steps) {
+            step.act();
+            // The listener runs in this process: a signal comes in moments.
+            seenOn += WaitForSingleObject(on, 150) == WAIT_OBJECT_0 ? '+' : '-';
+            seenOff += WaitForSingleObject(off, 0) == WAIT_OBJECT_0 ? '+' : '-';
+        }
+        EXPECT_EQ(m.on, seenOn) << m.mode << ": connection";
+        EXPECT_EQ(m.off, seenOff) << m.mode << ": disconnection";
+        RasSimForgetRegistrations();
+        CloseHandle(on);
+        CloseHandle(off);
+    }
+    EXPECT_NE(0u, RasSimSetNotifyMode("sometimes"));
+}
+
+// A hang-up takes time: the link stays listed as Disconnected, its port
+// held (a new dial of the entry gets 602), until its handle goes; only then
+// is the disconnection signalled. A dial hung up meanwhile reports nothing
+// more; a script may also end a dial in Disconnected, without an error.
+TEST_F(SimTest, LingerKeepsAHungUpLinkUntilItsHandleGoes) {
+    typedef DWORD(WINAPI * Fn)(HRASCONN, HANDLE, DWORD);
+    Fn notify = (Fn)(void *)GetProcAddress(GetModuleHandleA("rasapi32.dll"), "RasConnectionNotificationA");
+    HANDLE off = CreateEventA(NULL, FALSE, FALSE, NULL);
+    ASSERT_EQ(0u, notify(NULL, off, RASCN_Disconnection));
+    RasSimAddEntry("Office", TRUE);
+    ASSERT_EQ(0u, RasSimSetDialScript("Office", "0:20,5:60000"));
+    ASSERT_EQ(0u, RasSimSetLinger(400));
+    RASDIALPARAMSA params = {};
+    params.dwSize = sizeof(params);
+    strcpy(params.szEntryName, "Office");
+    HRASCONN conn = NULL, again = NULL;
+    Transitions.clear();
+    ASSERT_EQ(0u, RasDialA(NULL, NULL, &params, 0, (LPVOID)RecordDialEvent, &conn));
+    ASSERT_TRUE(WaitFor([] { return Transitions.size() >= 2; }));
+    RasSimSetState("Home", RASCS_Connected);
+    RasSimDrop("Home");  // another program's hang-up: the same linger
+    DWORD hungUp = GetTickCount();
+    ASSERT_EQ(0u, RasHangUpA(conn));
+    RASCONNSTATUSA status;
+    status.dwSize = sizeof(status);
+    ASSERT_EQ(0u, RasGetConnectStatusA(conn, &status));
+    EXPECT_EQ((DWORD)RASCS_Disconnected, status.rasconnstate);
+    std::vector<std::string> lingering = {"Office\t8193", "Home\t8193"};
+    EXPECT_EQ(lingering, SimConnections());
+    EXPECT_EQ(602u, RasDialA(NULL, NULL, &params, 0, (LPVOID)RecordDialEvent, &again));
+    EXPECT_EQ(0u, RasHangUpA(conn)) << "a second hang-up of a link on its way";
+    EXPECT_EQ((DWORD)WAIT_TIMEOUT, WaitForSingleObject(off, 200)) << "no disconnection while it lingers";
+    ASSERT_EQ((DWORD)WAIT_OBJECT_0, WaitForSingleObject(off, 2000));
+    EXPECT_GE(GetTickCount() - hungUp, 380u);
+    EXPECT_EQ((DWORD)ERROR_INVALID_HANDLE, RasGetConnectStatusA(conn, &status));
+    EXPECT_TRUE(SimConnections().empty()) << Join(SimConnections());
+    std::vector<std::string> expected = {"52429 0 0", "52429 5 0"};
+    EXPECT_EQ(expected, Transitions) << "nothing after the hang-up\n" << Join(Transitions);
+
+    RasSimSetLinger(0);
+    ASSERT_EQ(0u, RasSimSetDialScript("Office", "0:20,8193"));
+    Transitions.clear();
+    ASSERT_EQ(0u, RasDialA(NULL, NULL, &params, 0, (LPVOID)RecordDialEvent, &conn));
+    ASSERT_TRUE(WaitFor([] { return Transitions.size() >= 2; }));
+    EXPECT_EQ((std::vector<std::string>{"52429 0 0", "52429 8193 0"}), Transitions);
+    EXPECT_EQ(std::vector<std::string>{"Office\t8193"}, SimConnections()) << "its port until the hang-up";
+    EXPECT_EQ(0u, RasHangUpA(conn));
+    RasSimForgetRegistrations();
     CloseHandle(off);
 }
 
