@@ -25,6 +25,9 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 // Whether the main window last showed the online state; read by the
 // polling watchers (one aligned word).
 BOOL TrayShowsOnline(void);
+// How long after a report the main window looks at the line again (twice
+// as long each time while RAS does not answer); a seam for the tests.
+extern UINT g_traySettleMs;
 
 // Tray icon.
 typedef BOOL (WINAPI *ShellNotifyIconFn)(DWORD op, PNOTIFYICONDATAA data);

@@ -20,13 +20,12 @@ const char kTipIdle[] = "No Active Connections";
 // While RAS does not answer it looks again, less and less often (its service
 // may be down for good), and at the first pace again once RAS answers or a
 // watcher reports.
-const UINT kSettleMs = 500;
 const UINT kSettleMaxMs = 32000;
-UINT g_settleRetryMs = kSettleMs;
+UINT g_settleRetryMs;
 
 void LookAgainSoon(HWND hwnd) {
-    g_settleRetryMs = kSettleMs;
-    SetTimer(hwnd, IDT_TRAY_SETTLE, kSettleMs, NULL);
+    g_settleRetryMs = g_traySettleMs;
+    SetTimer(hwnd, IDT_TRAY_SETTLE, g_traySettleMs, NULL);
 }
 
 LRESULT OnCreate(HWND hwnd) {
@@ -182,6 +181,8 @@ LRESULT OnRasDialEvent(HWND hwnd) {
 }
 
 }  // namespace
+
+UINT g_traySettleMs = 500;
 
 BOOL TrayShowsOnline(void) { return g_trayState == TRAY_ONLINE; }
 

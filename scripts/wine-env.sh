@@ -78,22 +78,26 @@ wendle_build() {
   cmake --build "$build" -j"$(nproc)" "$@" -- --no-print-directory
 }
 
-# Starts Xvfb on a free display when there is no display to use.
+# Starts Xvfb on a free display when there is no display to use, or always
+# with "own" (lanes that run side by side each get one: two Wine sessions on
+# one display take each other's focus). Xvfb picks the number itself, so two
+# starting at once never take the same one.
 wendle_display() {
-  if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return; fi
-  local n
-  for n in $(seq 90 140); do
-    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    WENDLE_XVFB_PID=$!
-    export DISPLAY=":$n"
-    local i
-    for i in $(seq 1 100); do
-      xdpyinfo >/dev/null 2>&1 && return
-      kill -0 "$WENDLE_XVFB_PID" 2>/dev/null || break
-      sleep 0.1
-    done
+  if [ "${1:-}" != own ] && [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return; fi
+  local fd_file i n
+  fd_file=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fd_file" >/dev/null 2>&1 &
+  WENDLE_XVFB_PID=$!
+  for i in $(seq 1 100); do
+    n=$(head -n 1 "$fd_file")
+    if [ -n "$n" ]; then
+      export DISPLAY=":$n"
+      xdpyinfo >/dev/null 2>&1 && { rm -f "$fd_file"; return; }
+    fi
+    kill -0 "$WENDLE_XVFB_PID" 2>/dev/null || break
+    sleep 0.1
   done
+  rm -f "$fd_file"
   echo "could not start Xvfb" >&2
   return 1
 }

@@ -213,6 +213,8 @@ void MainWindow::TearDown() {
     Close();
     PumpPending();
     g_pfnShellNotifyIcon = saved_;
+    g_traySettleMs = 500;  // the program's paces, for the next test of this process
+    g_watcherLookMs = 2000;
     EXPECT_EQ(0, g_malformed.load()) << "tray records with a wrong size, owner, id, flags or message";
 }
 

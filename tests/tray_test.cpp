@@ -38,14 +38,18 @@ TEST_F(MainWindow, StartsHiddenWithTheIdleIconThenReportsNoConnection) {
 // report backs off instead of asking twice a second for ever, and a line
 // that comes up once RAS answers again shows at once.
 TEST_F(MainWindow, ARasThatDoesNotAnswerIsAskedLessAndLessOften) {
+    // A tenth of the program's paces: the main window looks 50 ms after a
+    // report, the connection watcher every 200 ms.
+    g_traySettleMs = 50;
+    g_watcherLookMs = 200;
     RasSimSetFault("enum", 711);
     StartAndSettle();
     size_t before = SimCallsMatching("RasEnumConnectionsA").size();
-    // A measuring window: the main window looks at 0.5, 1, 2 and 4 s, on NT
-    // the connection watcher at 2 and 6 s.
-    WaitFor([] { return false; }, 8000);
+    // A measuring window: the main window looks at 0.05, 0.1, 0.2 and 0.4 s,
+    // on NT the connection watcher at 0.2 and 0.6 s.
+    WaitFor([] { return false; }, 800);
     size_t asked = SimCallsMatching("RasEnumConnectionsA").size() - before;
-    EXPECT_LE(asked, 7u) << "calls in 8 s while RAS did not answer\n" << Join(SimCalls());
+    EXPECT_LE(asked, 7u) << "calls in 0.8 s while RAS did not answer\n" << Join(SimCalls());
     EXPECT_GE(asked, 3u) << "it still looks\n" << Join(SimCalls());
     RasSimSetFault("enum", 0);
     RasSimSetState("Office", RASCS_Connected);
