@@ -107,7 +107,9 @@ waited_child() {
 # failed test of its own counts as one, so that the totals never read as a
 # pass.
 step_result=
-record() { printf 'run\t%s\t%s\t%s\t%s\t%s\t%s\n' "$1" "$2" "$3" "$4" "${5:-}" "${6:-}" >>"$step_result"; }
+# Fields are parted by the unit separator: a tab, being white space to read,
+# would fold an empty field into the next.
+record() { printf 'run\037%s\037%s\037%s\037%s\037%s\037%s\n' "$1" "$2" "$3" "$4" "${5:-}" "${6:-}" >>"$step_result"; }
 
 # What a step's run counted, for record_run: set by ctest_run and guest_run.
 # run_none: its ctest arguments matched no test (the run fails only when no
@@ -118,7 +120,7 @@ record_run() {
     run_none= run_why="no test ran"
   fi
   if [ -n "$run_none" ]; then
-    printf 'none\t%s\n' "$1" >>"$step_result"
+    printf 'none\037%s\n' "$1" >>"$step_result"
     return 0
   fi
   record "$1" "$run_passed" "$run_failed" "$run_skipped" "$run_why" "$run_note"
@@ -415,7 +417,7 @@ for i in "${!steps[@]}"; do
     count "${steps[$i]}" 0 0 0 "the step ended without a count" ""
     continue
   fi
-  while IFS=$'\t' read -r kind what p f s why note; do
+  while IFS=$'\037' read -r kind what p f s why note; do
     case $kind in
       none) summary+=("$what: no test matched"); unmatched_steps=$((unmatched_steps + 1)) ;;
       run)
