@@ -113,11 +113,10 @@ void FailDial(HWND dlg, DWORD error) {
 }
 
 // RAS's word on the dial's own link: gone (hung up by another program, with
-// no event), connected, failed, or still dialing. A query that fails keeps
+// no event), connected, failed (with the link's own error, never an event's:
+// that may be an earlier dial's), or still dialing. A query that fails keeps
 // the last state shown: RAS did not answer, and the next tick asks again.
-// eventError: the error of the event that asked, for a failure whose link
-// carries none.
-void FollowDial(HWND dlg, BOOL showState, DWORD eventError) {
+void FollowDial(HWND dlg, BOOL showState) {
     if (g_dialEnding) return;
     RASCONNSTATUSA status;
     status.dwSize = sizeof(status);
@@ -130,13 +129,13 @@ void FollowDial(HWND dlg, BOOL showState, DWORD eventError) {
     if (r != 0) return;
     if (showState) ShowDialState(dlg, status.rasconnstate);
     if (status.dwError || status.rasconnstate == RASCS_Disconnected)
-        FailDial(dlg, status.dwError ? status.dwError : eventError);
+        FailDial(dlg, status.dwError);
     else if (status.rasconnstate == RASCS_Connected)
         CloseDialDialog(dlg);  // the connection stays up; the watchers report it
 }
 
 INT_PTR OnStatusTick(HWND dlg) {
-    FollowDial(dlg, TRUE, 0);
+    FollowDial(dlg, TRUE);
     return 0;
 }
 
@@ -284,7 +283,7 @@ VOID WINAPI DialEventCallback(UINT, RASCONNSTATE state, DWORD error) {
 // RAS about the dial's own link, which decides: an event of an earlier dial
 // finds a link that is still dialing, and changes nothing.
 int OnDialEvent(HWND dlg, RASCONNSTATE state, DWORD error) {
-    if (error || (state & RASCS_Connected)) FollowDial(dlg, FALSE, error);
+    if (error || (state & RASCS_Connected)) FollowDial(dlg, FALSE);
     return 1;
 }
 

@@ -170,7 +170,7 @@ ctest_run() {
 # memory, but reads the host's folders live, while lane 32 may be using its
 # prefix here.
 in_guest() {
-  echo "WENDLE_IN_GUEST=1 WENDLE_PREBUILT=1 WENDLE_LANES=32 WENDLE_BUILD_DIR=${WENDLE_BUILD_DIR@Q} WENDLE_TEST_PREFIX=wineprefix-guest bash ${WENDLE_ROOT@Q}/scripts/test.sh"
+  echo "WENDLE_IN_GUEST=1 WENDLE_PREBUILT=1 WENDLE_LANES=32 WENDLE_BUILD_DIR=${WENDLE_BUILD_DIR@Q} WENDLE_TEST_PREFIX=wineprefix-guest ${1:-}bash ${WENDLE_ROOT@Q}/scripts/test.sh"
 }
 
 # Runs COMMAND (a test.sh command line) in the emulated machine, in the
@@ -235,14 +235,14 @@ run_lane() {
   local loader="i386 loader"
   [ "$WENDLE_LANE" = 32 ] || loader="64-bit loader"
   local what="lane $WENDLE_LANE ($WENDLE_ARCH under Wine's $loader, $place"
-  if ! wendle_display own || ! wendle_wine_up "$WENDLE_LANE_BUILD/${WENDLE_TEST_PREFIX:-wineprefix-test}" fresh; then
+  # A prefix made by the host for the emulated machine is taken as it is.
+  local prefix=$WENDLE_LANE_BUILD/${WENDLE_TEST_PREFIX:-wineprefix-test} how=fresh
+  [ -z "${WENDLE_PREFIX_PREPARED:-}" ] || how=prepared
+  if ! wendle_display own || ! wendle_wine_up "$prefix" $how; then
     record "$what, $((SECONDS - started)) s)" 0 0 0 "no display or no Wine prefix: no test ran"
     return 0
   fi
-  # Every program in one virtual desktop: without a window manager, Wine waits
-  # up to two seconds for each top-level X window it hides.
-  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Tests /f </dev/null >/dev/null 2>&1 || true
-  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Tests /d 1024x768 /f </dev/null >/dev/null 2>&1 || true
+  [ $how = prepared ] || wendle_test_desktop
   # The desktop lives for the whole lane, started here with no pipes attached.
   local bin=$WENDLE_LANE_BUILD/bin ready=desktop-ready-$BASHPID
   rm -f "$bin/$ready"
@@ -289,8 +289,13 @@ run_guest_check() {
     return 0
   fi
   echo "test.sh: the emulated machine, once, for one end-to-end test of the 32-bit Wendle.exe (WENDLE_GUEST=0 leaves it out)"
+  # Its Wine prefix is made here, where it takes seconds, not minutes.
+  if ! wendle_wine_prepare "$WENDLE_LANE_BUILD/wineprefix-guest"; then
+    record "$what" 0 0 0 "no Wine prefix for it"
+    return 0
+  fi
   local pattern="^${guest_check_test//./\\.}( |\$)"
-  guest_run 900 "$(in_guest) -R ${pattern@Q}"
+  guest_run 900 "$(in_guest "WENDLE_PREFIX_PREPARED=1 ") -R ${pattern@Q}"
   # Its one test always exists: finding none is a failure here.
   [ -z "$run_none" ] || run_none= run_why="no test matched ${pattern@Q}"
   record_run "$what ($guest_check_test, $((SECONDS - started)) s)"

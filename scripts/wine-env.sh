@@ -102,22 +102,55 @@ wendle_display() {
   return 1
 }
 
-# Prepares WINEPREFIX (fresh when $2 is "fresh") for the selected lane and
-# keeps wineserver up. A prefix's width is fixed when it is made: one per lane.
+# Makes the prefix WINEPREFIX names, for the selected lane's width.
+wendle_wine_boot() {
+  mkdir -p "$WINEPREFIX"
+  local rc=0
+  WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" wine wineboot -i </dev/null >/dev/null 2>&1 || rc=$?
+  [ "$rc" = 0 ] || { echo "Wine ($WENDLE_WINE) could not make the prefix $WINEPREFIX (exit $rc)" >&2; return 1; }
+}
+
+# A crash prints a backtrace and exits instead of waiting for a click.
+wendle_no_crash_dialog() {
+  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1
+}
+
+# Every program of the tests in one virtual desktop: without a window
+# manager, Wine waits up to two seconds for each top-level X window it hides.
+wendle_test_desktop() {
+  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Tests /f </dev/null >/dev/null 2>&1 || true
+  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Tests /d 1024x768 /f </dev/null >/dev/null 2>&1 || true
+}
+
+# Prepares WINEPREFIX for the selected lane and keeps wineserver up: fresh
+# when $2 is "fresh", taken as it is when "prepared" (by
+# wendle_wine_prepare). A prefix's width is fixed when it is made: one per
+# lane.
 wendle_wine_up() {
   export WINEPREFIX=$1
   # Leftovers of an earlier run that was killed would hold the prefix's desktop.
   wineserver -k </dev/null >/dev/null 2>&1 || true
   if [ "${2:-}" = fresh ]; then rm -rf "$WINEPREFIX"; fi
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    mkdir -p "$WINEPREFIX"
-    local rc=0
-    WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" wine wineboot -i </dev/null >/dev/null 2>&1 || rc=$?
-    [ "$rc" = 0 ] || { echo "Wine ($WENDLE_WINE) could not make the prefix $WINEPREFIX (exit $rc)" >&2; return 1; }
-  fi
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then wendle_wine_boot || return 1; fi
   wineserver -p </dev/null >/dev/null 2>&1 || true  # already up after wineboot
-  # A crash prints a backtrace and exits instead of waiting for a click.
-  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1
+  [ "${2:-}" = prepared ] || wendle_no_crash_dialog
+}
+
+# Makes PREFIX afresh for the tests of the selected lane (crash dialog off,
+# the tests' desktop) and leaves it saved on disk with no wineserver, so that
+# another machine sharing this file system can start from it as it is: the
+# emulated machine, where Wine takes minutes to make a prefix and half a
+# minute to start each `reg` on it.
+wendle_wine_prepare() {
+  export WINEPREFIX=$1
+  wineserver -k </dev/null >/dev/null 2>&1 || true
+  rm -rf "$WINEPREFIX"
+  wendle_wine_boot || return 1
+  wendle_no_crash_dialog
+  wendle_test_desktop
+  # Without -p the server ends a moment after its last client, saving the
+  # registry as it goes.
+  wineserver -w </dev/null >/dev/null 2>&1 || true
 }
 
 # Only a prefix of our own: with none chosen yet, wineserver -k would end

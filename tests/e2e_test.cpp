@@ -19,6 +19,11 @@ namespace {
 #define WM_KEYF1 0x004D  // what the system turns F1 into
 #endif
 
+// How long the real program gets for what takes it a moment natively: in
+// the emulated machine, on a busy host, a Wine process takes half a minute
+// to start (a help viewer, say). Only a failure ever waits this long.
+const DWORD kSlowMs = 30000;
+
 // Text without its white space, so that line breaks do not count.
 std::string Squeezed(const std::string &text) {
     std::string out;
@@ -69,7 +74,7 @@ protected:
         si.cb = sizeof(si);
         ASSERT_TRUE(CreateProcessA(exe.c_str(), NULL, NULL, NULL, FALSE, 0, NULL, BinDir().c_str(), &si, &pi_))
             << exe;
-        ASSERT_TRUE(WaitFor([this] { return (hwnd_ = Find(MAIN_CLASS_NAME, false)) != NULL; }, 15000))
+        ASSERT_TRUE(WaitFor([this] { return (hwnd_ = Find(MAIN_CLASS_NAME, false)) != NULL; }, kSlowMs))
             << "the main window never appeared";
     }
     HWND Find(const char *cls, bool visibleOnly) {
@@ -80,14 +85,14 @@ protected:
     HWND RightClick() {
         PostMessageA(hwnd_, MSG_TRAY_CALLBACK, TRAY_ICON_ID, WM_RBUTTONDOWN);
         HWND menu = NULL;
-        EXPECT_TRUE(WaitFor([&] { return (menu = Find("#32768", true)) != NULL; }, 10000)) << "no menu";
+        EXPECT_TRUE(WaitFor([&] { return (menu = Find("#32768", true)) != NULL; }, kSlowMs)) << "no menu";
         return menu;
     }
     bool MenuGone() {
-        return WaitFor([this] { return Find("#32768", true) == NULL; }, 5000);
+        return WaitFor([this] { return Find("#32768", true) == NULL; }, kSlowMs);
     }
     bool Exited(DWORD *code) {
-        if (WaitForSingleObject(pi_.hProcess, 10000) != WAIT_OBJECT_0) return false;
+        if (WaitForSingleObject(pi_.hProcess, kSlowMs) != WAIT_OBJECT_0) return false;
         GetExitCodeProcess(pi_.hProcess, code);
         return true;
     }
@@ -109,18 +114,18 @@ protected:
         EXPECT_TRUE(WaitFor([&] {
             for (HWND d : VisibleDialogs(pi_.dwProcessId)) dlg = d;
             return dlg != NULL;
-        }, 5000)) << "no properties dialog";
+        }, kSlowMs)) << "no properties dialog";
         return dlg;
     }
     // F1 on a control of the dialog: the pop-up's text, then whether a key closed it.
     std::string F1Popup(HWND dlg, int id) {
         PostMessageA(GetDlgItem(dlg, id), WM_KEYF1, 0, 0);
         HWND popup = NULL;
-        if (!WaitFor([&] { return (popup = Find("WendleHelpPopup", true)) != NULL; }, 5000)) return "(no pop-up)";
+        if (!WaitFor([&] { return (popup = Find("WendleHelpPopup", true)) != NULL; }, kSlowMs)) return "(no pop-up)";
         char text[1024] = "";
         GetWindowTextA(popup, text, sizeof(text));
         PostMessageA(popup, WM_KEYDOWN, VK_ESCAPE, 0);
-        return std::string(text) + (WaitFor([&] { return !IsWindow(popup); }, 5000) ? " / closed" : " / stayed");
+        return std::string(text) + (WaitFor([&] { return !IsWindow(popup); }, kSlowMs) ? " / closed" : " / stayed");
     }
     void ReminderRoundTrip(size_t registrations = 2);
     PROCESS_INFORMATION pi_ = {};
@@ -134,7 +139,7 @@ TEST_F(Wendle, HangUpFromTheTrayMenuHangsUpTheConnectedLinkOnly) {
     HWND menu = RightClick();
     ASSERT_TRUE(menu != NULL);
     PostMessageA(menu, WM_CHAR, 'h', 0);
-    ASSERT_TRUE(WaitFor([] { return !SimCallsMatching("RasHangUpA").empty(); }, 5000)) << Join(SimCalls());
+    ASSERT_TRUE(WaitFor([] { return !SimCallsMatching("RasHangUpA").empty(); }, kSlowMs)) << Join(SimCalls());
     EXPECT_TRUE(MenuGone());
     EXPECT_EQ(std::vector<std::string>{"RasHangUpA Office"}, SimCallsMatching("RasHangUpA"));
     EXPECT_EQ(std::vector<std::string>{"Home\t5"}, SimConnections());
@@ -163,7 +168,7 @@ TEST_F(Wendle, SixConnectionsAreAllHungUp) {
     HWND menu = RightClick();
     ASSERT_TRUE(menu != NULL);
     PostMessageA(menu, WM_CHAR, 'h', 0);
-    ASSERT_TRUE(WaitFor([] { return SimConnections().empty(); }, 5000)) << Join(SimConnections());
+    ASSERT_TRUE(WaitFor([] { return SimConnections().empty(); }, kSlowMs)) << Join(SimConnections());
     EXPECT_EQ(6u, SimCallsMatching("RasHangUpA").size()) << Join(SimCalls());
     EXPECT_TRUE(Find("#32770", true) == NULL) << "no warning box expected";
 }
@@ -172,7 +177,7 @@ TEST_F(Wendle, DialFromTheTrayMenuWithItsProgressDialog) {
     RasSimAddEntry("Office", TRUE);
     RasSimSetDialScript("Office", "0:600,2:600,5:600,8192");
     Launch();
-    ASSERT_TRUE(WaitFor([] { return SimCallsMatching("RasConnectionNotificationA").size() == 2; }, 5000));
+    ASSERT_TRUE(WaitFor([] { return SimCallsMatching("RasConnectionNotificationA").size() == 2; }, kSlowMs));
     HWND menu = RightClick();
     ASSERT_TRUE(menu != NULL);
     PostMessageA(menu, WM_CHAR, 'd', 0);  // opens "&Dial", its first entry selected
@@ -181,7 +186,7 @@ TEST_F(Wendle, DialFromTheTrayMenuWithItsProgressDialog) {
     ASSERT_TRUE(WaitFor([&] {
         for (HWND d : VisibleDialogs(pi_.dwProcessId)) dlg = d;
         return dlg != NULL;
-    }, 5000)) << "no progress dialog\n" << Join(SimCalls());
+    }, kSlowMs)) << "no progress dialog\n" << Join(SimCalls());
     char caption[300];
     GetWindowTextA(dlg, caption, sizeof(caption));
     EXPECT_STREQ("Connecting: Office...", caption);
@@ -189,7 +194,7 @@ TEST_F(Wendle, DialFromTheTrayMenuWithItsProgressDialog) {
     EXPECT_EQ(std::vector<std::string>{"Office\t8192"}, SimConnections());
     // The watchers saw the connection: the online monitor now asks RAS every second.
     size_t before = SimCallsMatching("RasGetConnectStatusA Office").size();
-    EXPECT_TRUE(WaitFor([&] { return SimCallsMatching("RasGetConnectStatusA Office").size() >= before + 2; }, 5000));
+    EXPECT_TRUE(WaitFor([&] { return SimCallsMatching("RasGetConnectStatusA Office").size() >= before + 2; }, kSlowMs));
 }
 
 TEST_F(Wendle, DoubleClickOpensPropertiesAndOKStoresThem) {
@@ -203,7 +208,7 @@ TEST_F(Wendle, DoubleClickOpensPropertiesAndOKStoresThem) {
     SetDlgItemTextA(dlg, 1003, "7");
     SendMessageA(GetDlgItem(dlg, 1002), BM_CLICK, 0, 0);  // reminder off
     PostMessageA(GetDlgItem(dlg, IDOK), BM_CLICK, 0, 0);
-    ASSERT_TRUE(WaitFor([&] { return !IsWindow(dlg); }, 5000));
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(dlg); }, kSlowMs));
     HKEY key;
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Ferrow Apps\\Wendle", 0, KEY_READ, &key));
     DWORD number = 0, size = 4, type = 0;
@@ -237,25 +242,25 @@ void StoreRemindEveryPass() {
 
 // A connection made outside brings the reminder; its Yes hangs up.
 void Wendle::ReminderRoundTrip(size_t registrations) {
-    ASSERT_TRUE(WaitFor([&] { return SimCallsMatching("RasConnectionNotificationA").size() == registrations; }, 5000))
+    ASSERT_TRUE(WaitFor([&] { return SimCallsMatching("RasConnectionNotificationA").size() == registrations; }, kSlowMs))
         << "the watchers never registered\n" << Join(SimCalls());
-    if (registrations == 0) WaitFor([] { return !SimCallsMatching("RasEnumConnectionsA").empty(); }, 5000);
+    if (registrations == 0) WaitFor([] { return !SimCallsMatching("RasEnumConnectionsA").empty(); }, kSlowMs);
     RasSimSetState("Office", RASCS_Connected);
     HWND prompt = NULL;
     ASSERT_TRUE(WaitFor([&] {
         for (HWND d : VisibleDialogs(pi_.dwProcessId))
             if (IsPromptDialog(d)) prompt = d;
         return prompt != NULL;
-    }, 10000)) << "no reminder appeared";
+    }, kSlowMs)) << "no reminder appeared";
     char caption[64], text[256];
     GetWindowTextA(prompt, caption, sizeof(caption));
     GetWindowTextA(GetWindow(GetDlgItem(prompt, 0xFFFF), GW_HWNDNEXT), text, sizeof(text));
     EXPECT_STREQ("Wendle", caption);
     EXPECT_STREQ("Your dialup connection is still active\n\nHangup Now?", text);
     PostMessageA(GetDlgItem(prompt, IDOK), BM_CLICK, 0, 0);
-    EXPECT_TRUE(WaitFor([] { return SimConnections().empty(); }, 5000)) << Join(SimConnections());
+    EXPECT_TRUE(WaitFor([] { return SimConnections().empty(); }, kSlowMs)) << Join(SimConnections());
     EXPECT_EQ(std::vector<std::string>{"RasHangUpA Office"}, SimCallsMatching("RasHangUpA"));
-    EXPECT_TRUE(WaitFor([&] { return !IsWindow(prompt); }, 5000)) << "the prompt stayed";
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(prompt); }, kSlowMs)) << "the prompt stayed";
 }
 
 TEST_F(Wendle, ReminderComesWhileOnlineAndYesHangsUp) {
@@ -289,18 +294,18 @@ TEST_F(Wendle, EveryOnlinePeriodGetsItsReminderWhateverRasSignals) {
         RasSimSetNotifyMode(mode);
         RasSimSetLinger(2500);
         Launch();
-        ASSERT_TRUE(WaitFor([] { return SimCallsMatching("RasConnectionNotificationA").size() == 2; }, 5000)) << mode;
+        ASSERT_TRUE(WaitFor([] { return SimCallsMatching("RasConnectionNotificationA").size() == 2; }, kSlowMs)) << mode;
         // The start-up check and the second look half a second later.
-        ASSERT_TRUE(WaitFor([] { return SimCallsMatching("RasEnumConnectionsA").size() >= 2; }, 5000)) << mode;
+        ASSERT_TRUE(WaitFor([] { return SimCallsMatching("RasEnumConnectionsA").size() >= 2; }, kSlowMs)) << mode;
         expected.push_back(std::string(mode) + ": Office reminded, hung up; Home reminded");
         std::string line = std::string(mode) + ": Office ";
         RasSimSetState("Office", RASCS_Connected);
         HWND prompt = reminder();
         line += prompt ? "reminded" : "not reminded";
         if (prompt) PostMessageA(GetDlgItem(prompt, IDOK), BM_CLICK, 0, 0);
-        line += WaitFor([] { return SimCallsMatching("RasHangUpA").size() == 1; }, 5000) ? ", hung up" : ", not hung up";
-        WaitFor([&] { return !IsWindow(prompt); }, 5000);
-        WaitFor([] { return SimConnections().empty(); }, 5000);  // RAS has let Office go
+        line += WaitFor([] { return SimCallsMatching("RasHangUpA").size() == 1; }, kSlowMs) ? ", hung up" : ", not hung up";
+        WaitFor([&] { return !IsWindow(prompt); }, kSlowMs);
+        WaitFor([] { return SimConnections().empty(); }, kSlowMs);  // RAS has let Office go
         RasSimSetState("Home", RASCS_Authenticate);
         RasSimSetState("Home", RASCS_Connected);
         prompt = reminder();
@@ -324,7 +329,7 @@ TEST_F(Wendle, EventNamesTakenByAnotherProgram) {
     ASSERT_TRUE(on && off);
     StoreRemindEveryPass();
     Launch();
-    ASSERT_TRUE(WaitFor([] { return SimCallsMatching("RasConnectionNotificationA").size() == 2; }, 5000));
+    ASSERT_TRUE(WaitFor([] { return SimCallsMatching("RasConnectionNotificationA").size() == 2; }, kSlowMs));
     FILETIME created, exited, kernel0, user0, kernel1, user1;
     GetProcessTimes(pi_.hProcess, &created, &exited, &kernel0, &user0);
     WaitFor([] { return false; }, 2000);
@@ -389,7 +394,7 @@ TEST_F(Wendle, TwoCopiesBothFollowTheLine) {
                         10000)) << calls("RasConnectionNotificationA");
     RasSimSetState("Office", RASCS_Connected);
     auto asking = [&](DWORD pid) { return SimCallsMatching("RasGetConnectStatusA Office", pid).size() >= 2; };
-    EXPECT_TRUE(WaitFor([&] { return asking(pids[0]) && asking(pids[1]); }, 10000))
+    EXPECT_TRUE(WaitFor([&] { return asking(pids[0]) && asking(pids[1]); }, kSlowMs))
         << "both icons should be online: " << calls("RasGetConnectStatusA Office");
     RasSimDrop(NULL);
     // Idle again: neither copy asks after the line any more.
@@ -417,7 +422,7 @@ TEST_P(EveryWindows, StartsRemindsHangsUpAndExits) {
     ASSERT_TRUE(dlg != NULL);
     EXPECT_EQ(std::string(TopicText(7)) + " / closed", F1Popup(dlg, 1003)) << mode;
     PostMessageA(GetDlgItem(dlg, IDCANCEL), BM_CLICK, 0, 0);
-    EXPECT_TRUE(WaitFor([&] { return !IsWindow(dlg); }, 5000));
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(dlg); }, kSlowMs));
     HWND menu = RightClick();
     ASSERT_TRUE(menu != NULL);
     for (WPARAM key : {VK_UP, VK_UP, VK_RETURN}) PostMessageA(menu, WM_KEYDOWN, key, 0);
@@ -444,9 +449,9 @@ TEST_P(HelpModes, F1ShowsTheControlsTopic) {
         shown.push_back(std::to_string(row[0]) + ": " + F1Popup(dlg, row[0]));
     }
     EXPECT_EQ(expected, shown) << Join(shown);
-    EXPECT_TRUE(WaitFor([] { return FindWindowA("MS_WINHELP", NULL) == NULL; }, 10000)) << "a help viewer stayed";
+    EXPECT_TRUE(WaitFor([] { return FindWindowA("MS_WINHELP", NULL) == NULL; }, kSlowMs)) << "a help viewer stayed";
     PostMessageA(GetDlgItem(dlg, IDCANCEL), BM_CLICK, 0, 0);
-    EXPECT_TRUE(WaitFor([&] { return !IsWindow(dlg); }, 5000));
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(dlg); }, kSlowMs));
 }
 
 INSTANTIATE_TEST_SUITE_P(Help, HelpModes, ::testing::Values("winxp", "win10"),
@@ -468,12 +473,12 @@ TEST(HelpFile, TheViewerShowsEachTopic) {
         bool found = WaitFor([&] {
             seen = ViewerText();
             return Squeezed(seen).find(Squeezed(std::string(t.title) + t.text)) != std::string::npos;
-        }, 10000);
+        }, kSlowMs);
         shown.push_back(line + (found ? t.title : "(not shown) " + seen));
     }
     EXPECT_EQ(expected, shown) << Join(shown);
     WinHelpA(owner, path.c_str(), HELP_QUIT, 0);
-    EXPECT_TRUE(WaitFor([] { return FindWindowA("MS_WINHELP", NULL) == NULL; }, 10000)) << "the viewer stayed";
+    EXPECT_TRUE(WaitFor([] { return FindWindowA("MS_WINHELP", NULL) == NULL; }, kSlowMs)) << "the viewer stayed";
     DestroyWindow(owner);
 }
 
