@@ -227,10 +227,12 @@ TEST_F(SimTest, LingerKeepsAHungUpLinkUntilItsHandleGoes) {
     Transitions.clear();
     ASSERT_EQ(0u, RasDialA(NULL, NULL, &params, 0, (LPVOID)RecordDialEvent, &conn));
     ASSERT_TRUE(WaitFor([] { return Transitions.size() >= 2; }));
-    RasSimSetState("Home", RASCS_Connected);
-    RasSimDrop("Home");  // another program's hang-up: the same linger
     DWORD hungUp = GetTickCount();
     ASSERT_EQ(0u, RasHangUpA(conn));
+    // Another program's hang-up lingers as long; Home, connected, is the one
+    // whose end is signalled, and it goes last.
+    RasSimSetState("Home", RASCS_Connected);
+    RasSimDrop("Home");
     RASCONNSTATUSA status;
     status.dwSize = sizeof(status);
     ASSERT_EQ(0u, RasGetConnectStatusA(conn, &status));
