@@ -142,8 +142,11 @@ void WatchNotifications(HWND main, const NotificationKind *kind) {
         Wake wake = WaitForWake(event, wait);
         if (wake == WAKE_STOP) break;
         if (wake == WAKE_SIGNAL) {
+            // Not a look: RAS may signal a dial's start every second while
+            // the line it contradicts waits for one.
             ReportSignal(main, kind);
             lookMs = g_watcherLookMs;
+            continue;
         } else if (kind->looks && TimeLeft(lastLook, lookMs) == 0) {
             if (PollLine(main) != LINE_UNKNOWN)
                 lookMs = g_watcherLookMs;

@@ -231,7 +231,10 @@ extern "C" DWORD WINAPI RasSimSetState(LPCSTR name, DWORD state) {
     if (!name || !*name || lstrlenA(name) > RAS_MaxEntryName) return ERROR_INVALID_PARAMETER;
     if (!Attach()) return ERROR_NOT_ENOUGH_MEMORY;
     Guard g;
-    Conn *c = FindConnByName(name);
+    // A link of the entry still being hung up holds its port, for another
+    // program's dial too.
+    Conn *c = FindConnByName(name, true);
+    if (c && c->goneAt) return 602;
     if (!c) c = NewConn(name, RASCS_OpenPort);
     if (!c) return ERROR_NOT_ENOUGH_MEMORY;
     c->error = 0;

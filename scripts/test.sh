@@ -123,7 +123,9 @@ record_run() {
     printf 'none\037%s\n' "$1" >>"$step_result"
     return 0
   fi
-  record "$1" "$run_passed" "$run_failed" "$run_skipped" "$run_why" "$run_note"
+  # Counted as ctest's: only these tell whether the arguments matched a test.
+  printf 'ctest\037%s\037%s\037%s\037%s\037%s\037%s\n' "$1" "$run_passed" "$run_failed" "$run_skipped" \
+    "$run_why" "$run_note" >>"$step_result"
 }
 
 # Runs ctest in a build folder, keeping its output in LOG: the counts of its
@@ -336,20 +338,25 @@ package_for_lanes() {
 
 # ---- running the steps side by side ---------------------------------------------
 
-# start_step NAME FUNCTION ARGS...: FUNCTION in the background, in a shell
-# of its own that cleans up after itself (its child, its Wine prefix, its
-# display) however it ends, each line of its output marked with NAME.
+# start_step NAME MARKERS FUNCTION ARGS...: FUNCTION in the background, in
+# a shell of its own that cleans up after itself (its child, its Wine prefix,
+# its display) however it ends, each line of its output marked with NAME.
+# MARKERS: those it makes for other steps; should it end without one, the
+# marker says "failed", so that no step waits for it for ever.
 steps=() step_pids=()
 start_step() {
-  local name=$1
-  shift
+  local name=$1 markers=$2
+  shift 2
   local n=${#steps[@]}
   steps+=("$name")
   (
     (
       step_result=$run_dir/$(printf '%02d' "$n").result
       : >"$step_result"
-      trap 'stop_child; wendle_wine_down' EXIT
+      # Only a prefix the step makes is its own to stop: one the caller's
+      # environment names is the user's.
+      unset WINEPREFIX
+      trap 'stop_child; wendle_wine_down; for m in '"$markers"'; do [ -f "$run_dir/$m" ] || mark "$m" failed; done' EXIT
       trap 'exit 143' TERM
       trap 'exit 130' INT
       "$@"
@@ -374,21 +381,21 @@ for sig in INT TERM HUP; do trap "on_signal $sig" "$sig"; done
 # Inside the emulated machine the host has built the package already.
 if [ -z "${WENDLE_PREBUILT:-}" ]; then
   expect_marker package-done
-  start_step package package_for_lanes
+  start_step package package-done package_for_lanes
 fi
 if has_lane 32; then
   if [ $guest32 = yes ]; then
-    start_step "lane 32" run_guest_lane "$guest_scope" "$@"
+    start_step "lane 32" "" run_guest_lane "$guest_scope" "$@"
   else
     expect_marker x86-built
-    start_step "lane 32" run_lane 32 "$@"
+    start_step "lane 32" x86-built run_lane 32 "$@"
   fi
 else
-  start_step "tables" check_shipped_tables
+  start_step "tables" "" check_shipped_tables
 fi
-has_lane 64 && start_step "lane 64" run_lane 64 "$@"
+has_lane 64 && start_step "lane 64" "" run_lane 64 "$@"
 if has_lane 32 && [ $guest32 = no ] && [ $# = 0 ] && [ "${WENDLE_GUEST:-}" != 0 ] && [ -z "${WENDLE_IN_GUEST:-}" ]; then
-  start_step emulated run_guest_check
+  start_step emulated "" run_guest_check
 fi
 for p in "${step_pids[@]}"; do wait "$p" || true; done
 step_pids=()
@@ -425,7 +432,8 @@ for i in "${!steps[@]}"; do
   while IFS=$'\037' read -r kind what p f s why note; do
     case $kind in
       none) summary+=("$what: no test matched"); unmatched_steps=$((unmatched_steps + 1)) ;;
-      run)
+      run) count "$what" "$p" "$f" "$s" "$why" "$note" ;;
+      ctest)
         [ $((p + f + s)) = 0 ] || matched_steps=$((matched_steps + 1))
         count "$what" "$p" "$f" "$s" "$why" "$note"
         ;;

@@ -240,6 +240,7 @@ TEST_F(SimTest, LingerKeepsAHungUpLinkUntilItsHandleGoes) {
     std::vector<std::string> lingering = {"Office\t8193", "Home\t8193"};
     EXPECT_EQ(lingering, SimConnections());
     EXPECT_EQ(602u, RasDialA(NULL, NULL, &params, 0, (LPVOID)RecordDialEvent, &again));
+    EXPECT_EQ(602u, RasSimSetState("Office", RASCS_Connected)) << "nor another program's dial";
     EXPECT_EQ(0u, RasHangUpA(conn)) << "a second hang-up of a link on its way";
     EXPECT_EQ((DWORD)WAIT_TIMEOUT, WaitForSingleObject(off, 200)) << "no disconnection while it lingers";
     ASSERT_EQ((DWORD)WAIT_OBJECT_0, WaitForSingleObject(off, 2000));
