@@ -167,8 +167,7 @@ TEST_F(Watchers, WithoutNotificationsTheyWarnOncePerWatcherThenPoll) {
     std::vector<BoxRecord> expected;
     if (!IsLegacyRasPlatform())
         expected.assign(2, BoxRecord{"Wendle", "Error Finding Function - RasConnectionNotification", NULL});
-    // Two threads each show a box at start; on a busy machine the second can
-    // take seconds to come.
+    // Two threads each show a box at start.
     WaitFor([&] { return boxes.Count() >= expected.size(); }, 20000);
     WaitFor([] { return false; }, 300);  // and no more than that
     EXPECT_EQ(expected, boxes.Boxes()) << Describe(boxes.Boxes());
