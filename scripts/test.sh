@@ -109,7 +109,10 @@ waited_child() {
 step_result=
 # Fields are parted by the unit separator: a tab, being white space to read,
 # would fold an empty field into the next.
-record() { printf 'run\037%s\037%s\037%s\037%s\037%s\037%s\n' "$1" "$2" "$3" "$4" "${5:-}" "${6:-}" >>"$step_result"; }
+# record_as KIND ...: as record, of a kind: ctest's records alone tell whether
+# the arguments matched a test.
+record_as() { printf '%s\037%s\037%s\037%s\037%s\037%s\037%s\n' "$1" "$2" "$3" "$4" "$5" "${6:-}" "${7:-}" >>"$step_result"; }
+record() { record_as run "$@"; }
 
 # What a step's run counted, for record_run: set by ctest_run and guest_run.
 # run_none: its ctest arguments matched no test (the run fails only when no
@@ -123,9 +126,7 @@ record_run() {
     printf 'none\037%s\n' "$1" >>"$step_result"
     return 0
   fi
-  # Counted as ctest's: only these tell whether the arguments matched a test.
-  printf 'ctest\037%s\037%s\037%s\037%s\037%s\037%s\n' "$1" "$run_passed" "$run_failed" "$run_skipped" \
-    "$run_why" "$run_note" >>"$step_result"
+  record_as ctest "$1" "$run_passed" "$run_failed" "$run_skipped" "$run_why" "$run_note"
 }
 
 # Runs ctest in a build folder, keeping its output in LOG: the counts of its
