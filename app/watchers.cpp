@@ -142,19 +142,16 @@ void WatchNotifications(HWND main, const NotificationKind *kind) {
         Wake wake = WaitForWake(event, wait);
         if (wake == WAKE_STOP) break;
         if (wake == WAKE_SIGNAL) {
-            // Not a look: RAS may signal a dial's start every second while
-            // the line it contradicts waits for one.
             ReportSignal(main, kind);
             lookMs = g_watcherLookMs;
-            continue;
-        } else if (kind->looks && TimeLeft(lastLook, lookMs) == 0) {
-            if (PollLine(main) != LINE_UNKNOWN)
-                lookMs = g_watcherLookMs;
-            else if (lookMs < kLookMaxMs)
-                lookMs *= 2;
-        } else {
-            continue;
         }
+        // A signal is no look: RAS may signal a dial's start every second
+        // while the line it contradicts waits for one.
+        if (!kind->looks || TimeLeft(lastLook, lookMs) > 0) continue;
+        if (PollLine(main) != LINE_UNKNOWN)
+            lookMs = g_watcherLookMs;
+        else if (lookMs < kLookMaxMs)
+            lookMs *= 2;
         lastLook = GetTickCount();
     }
 }

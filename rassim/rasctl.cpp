@@ -84,11 +84,14 @@ int EntryAdd(int argc, char **argv) {
 }
 
 // A line that keeps dropping: up and down COUNT times, from this one process.
+// Each time up again once RAS has let the last link go (see linger).
 int Flap(const char *name, DWORD count, DWORD gapMs) {
     for (DWORD i = 0; i < count; i++) {
-        if (int r = Check(RasSimSetState(name, 0x2000), "flap")) return r;
+        DWORD r, start = GetTickCount();
+        while ((r = RasSimSetState(name, 0x2000)) == 602 && GetTickCount() - start < 60000) Sleep(20);
+        if (int failed = Check(r, "flap")) return failed;
         if (gapMs) Sleep(gapMs);
-        if (int r = Check(RasSimDrop(name), "flap")) return r;
+        if (int failed = Check(RasSimDrop(name), "flap")) return failed;
         if (gapMs) Sleep(gapMs);
     }
     return 0;

@@ -27,7 +27,7 @@
 #
 # The last lines: one per step (the package, a lane, the emulated machine's
 # check, the tables of a lane that did not run), then "tests: N passed,
-# N failed, N skipped", all counted by record().
+# N failed, N skipped", all counted from what record_as() wrote.
 set -euo pipefail
 source "$(dirname "$0")/wine-env.sh"
 [ -n "${WENDLE_PREBUILT:-}" ] || wendle_setup

@@ -158,7 +158,8 @@ wendle_wine_prepare() {
 wendle_wine_stop() {
   [ -n "${WINEPREFIX:-}" ] || return 0
   wineserver -k </dev/null >/dev/null 2>&1 || true
-  # -k does not wait: a run started at once would meet the old server.
+  # -k waits only so long, then kills the server: a run started before it
+  # is really gone would meet it.
   wineserver -w </dev/null >/dev/null 2>&1 || true
 }
 

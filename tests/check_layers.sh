@@ -39,7 +39,7 @@ for folder in "${!below[@]}"; do
         *" $home "*) ;;
         *) echo "${file#"$root"/}: includes $name, from $home/, which is not below $folder/"; bad=1 ;;
       esac
-    done < <(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([^"]*\)".*/\1/p' "$file")
+    done < <(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*["<]\([^">]*\)[">].*/\1/p' "$file")
   done
 done
 [ "$bad" = 0 ] && echo "the folders build on each other one way"

@@ -185,14 +185,14 @@ void MainWindow::SetUp() {
         (NotifyFn)(void *)GetProcAddress(GetModuleHandleA("rasapi32.dll"), "RasConnectionNotificationA");
     static DWORD warmed = notify ? notify(NULL, warmUp, 1) : 0;
     (void)warmed;
-    // Wine registers each common control class of the manifest's version at
-    // its first use in the process. Two threads whose first boxes come at
-    // once (both watchers warning at start) race for it on a busy machine:
-    // the loser's box gets no icon or button, MessageBoxA fails with -1 and
-    // nothing shows. Windows has the classes from the start; so must the tests.
-    static BOOL classesReady = DestroyWindow(CreateWindowA("Static", "", 0, 0, 0, 0, 0, NULL, NULL, NULL, NULL)) &&
-                               DestroyWindow(CreateWindowA("Button", "", 0, 0, 0, 0, 0, NULL, NULL, NULL, NULL));
-    (void)classesReady;
+    // The common control classes of the manifest's version are registered at
+    // their first use in the process, and Wine's registration is not safe
+    // from two threads at once: two first boxes together (both watchers
+    // warning at start) on a busy machine leave one box without its icon or
+    // buttons, MessageBoxA fails with -1 and nothing shows.
+    auto makeOne = [](const char *cls) { return DestroyWindow(CreateWindowA(cls, "", 0, 0, 0, 0, 0, NULL, NULL, NULL, NULL)); };
+    static const bool classesReady = (makeOne("Static") != FALSE) & (makeOne("Button") != FALSE);
+    EXPECT_TRUE(classesReady) << "a Static and a Button made";
     baseThreads_ = ThreadCount();
 }
 
