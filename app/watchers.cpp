@@ -150,8 +150,8 @@ void WatchNotifications(HWND main, const NotificationKind *kind) {
         if (!kind->looks || TimeLeft(lastLook, lookMs) > 0) continue;
         if (PollLine(main) != LINE_UNKNOWN)
             lookMs = g_watcherLookMs;
-        else if (lookMs < kLookMaxMs)
-            lookMs *= 2;
+        else
+            lookMs = lookMs < kLookMaxMs / 2 ? lookMs * 2 : kLookMaxMs;
         lastLook = GetTickCount();
     }
 }

@@ -39,7 +39,9 @@ for folder in "${!below[@]}"; do
         *" $home "*) ;;
         *) echo "${file#"$root"/}: includes $name, from $home/, which is not below $folder/"; bad=1 ;;
       esac
-    done < <(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*["<]\([^">]*\)[">].*/\1/p' "$file")
+    # <...> with a folder (<sys/resource.h>) is the system's.
+    done < <(sed -n -e 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([^"]*\)".*/\1/p' \
+      -e 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*<\([^/>]*\)>.*/\1/p' "$file")
   done
 done
 [ "$bad" = 0 ] && echo "the folders build on each other one way"

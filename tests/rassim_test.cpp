@@ -260,6 +260,24 @@ TEST_F(SimTest, LingerKeepsAHungUpLinkUntilItsHandleGoes) {
     EXPECT_EQ(0u, RasHangUpA(conn));
     RasSimForgetRegistrations();
     CloseHandle(off);
+
+    // rasctl's flap plays a line that keeps dropping: up again each time
+    // once RAS has let the last link go.
+    RasSimSetLinger(150);
+    char cmd[MAX_PATH + 32];
+    DWORD n = GetModuleFileNameA(NULL, cmd, MAX_PATH);
+    while (n && cmd[n - 1] != '\\') n--;
+    lstrcpyA(cmd + n, "rasctl.exe flap Office 3");
+    STARTUPINFOA si = {sizeof(si)};
+    PROCESS_INFORMATION pi;
+    ASSERT_TRUE(CreateProcessA(NULL, cmd, NULL, NULL, FALSE, CREATE_NO_WINDOW, NULL, NULL, &si, &pi)) << cmd;
+    EXPECT_EQ((DWORD)WAIT_OBJECT_0, WaitForSingleObject(pi.hProcess, 20000));
+    DWORD code = 99;
+    GetExitCodeProcess(pi.hProcess, &code);
+    EXPECT_EQ(0u, code) << "flap beside a lingering link";
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    RasSimSetLinger(0);
 }
 
 TEST_F(SimTest, MissingFunctionsVanishFromGetProcAddressOnly) {
