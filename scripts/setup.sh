@@ -61,9 +61,8 @@ if ! has_i386; then
   dpkg --add-architecture i386
 fi
 if [ ${#missing[@]} -gt 0 ]; then
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  echo "setup: installing ${missing[*]}"
+  bash "$(dirname "$0")/apt-install.sh" "${missing[@]}"
 fi
 
 # The posix flavour is the one the build uses; make it the default too so a
