@@ -9,7 +9,7 @@
 #   guest.sh OUT_DIR TIMEOUT_S COMMAND
 #
 # COMMAND is a bash command line run in the current folder. OUT_DIR (created,
-# emptied) is shared writable at the same path inside: COMMAND's output goes
+# this script's own files in it removed) is shared writable at the same path inside: COMMAND's output goes
 # to OUT_DIR/guest.log, the guest's console to OUT_DIR/console.log. Exits with
 # COMMAND's status, or 124 when the guest did not finish in TIMEOUT_S seconds
 # (it is then killed). An interrupt, hang-up or termination of this script
@@ -130,9 +130,10 @@ chmod +x "$rd/init"
 rm -rf "$rd"
 rd=
 
-rm -rf "$out"
+# What the caller leaves there for the guest (a marker it waits for) stays.
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
+rm -f "$out/guest.log" "$out/console.log" "$out/exit-code" "$out/command.sh" "$out/qemu.log"
 {
   echo "cd $(printf '%q' "$PWD")"
   echo "export WINEDEBUG=-all CI=${CI:-}"

@@ -167,6 +167,30 @@ ctest_run() {
   [ "$run_skipped" = 0 ] || run_note="skipped: $(grep '(Skipped)$' "$log" | awk '{print $3}' | tr '\n' ' ' | sed 's/ $//')"
 }
 
+# Runs every test of PROGRAM (in the lane's bin folder) in one process, its
+# output kept in LOG: the counts of GoogleTest's closing lines, or why there
+# are none. The emulated machine runs its end-to-end tests this way: there
+# each Wine process takes seconds to start, and ctest starts one a test.
+gtest_pipeline() {
+  cd "$1/bin" && bash "$WENDLE_ROOT/scripts/wine-exec.sh" "$3" --gtest_color=no 2>&1 | tee "$2"
+}
+gtest_whole() {
+  local dir=$1 log=$2 program=$3 rc=0
+  run_passed=0 run_failed=0 run_skipped=0 run_why= run_note= run_none=
+  waited_child gtest_pipeline "$dir" "$log" "$program" || rc=$?
+  count_of() { sed -n "s/^\[  $1 *\] \([0-9]*\) tests\{0,1\}[.,].*/\1/p" "$log" | tail -n 1; }
+  run_passed=$(count_of PASSED)
+  if [ -z "$run_passed" ]; then
+    run_passed=0
+    run_why="$program stopped before its summary (exit $rc)"
+    return 0
+  fi
+  run_failed=$(count_of FAILED) run_skipped=$(count_of SKIPPED)
+  run_failed=${run_failed:-0} run_skipped=${run_skipped:-0}
+  [ "$rc" = 0 ] || [ "$run_failed" != 0 ] || run_why="$program exit $rc"
+  [ "$run_skipped" = 0 ] || run_note="skipped: $(sed -n '/^\[  SKIPPED \] [0-9]* tests\{0,1\}, listed below:/,/^$/s/^\[  SKIPPED \] \([^ ]*\)$/\1/p' "$log" | tr '\n' ' ' | sed 's/ $//')"
+}
+
 # This checkout's test.sh, run inside the emulated machine on the build
 # folder built here (the guest starts with an empty environment), in a Wine
 # prefix of its own name: the guest writes only to a layer in its own
@@ -239,13 +263,27 @@ run_lane() {
   [ "$WENDLE_LANE" = 32 ] || loader="64-bit loader"
   local what="lane $WENDLE_LANE ($WENDLE_ARCH under Wine's $loader, $place"
   # A prefix made by the host for the emulated machine is taken as it is.
-  local prefix=$WENDLE_LANE_BUILD/${WENDLE_TEST_PREFIX:-wineprefix-test} how=fresh
+  local prefix=${WENDLE_TEST_PREFIX:-wineprefix-test} how=fresh
+  [ "${prefix:0:1}" = / ] || prefix=$WENDLE_LANE_BUILD/$prefix
   [ -z "${WENDLE_PREFIX_PREPARED:-}" ] || how=prepared
-  if ! wendle_display own || ! wendle_wine_up "$prefix" $how; then
-    record "$what, $((SECONDS - started)) s)" 0 0 0 "no display or no Wine prefix: no test ran"
+  if ! wendle_display own; then
+    record "$what, $((SECONDS - started)) s)" 0 0 0 "no display: no test ran"
+    return 0
+  fi
+  if ! wendle_wine_up "$prefix" $how; then
+    record "$what, $((SECONDS - started)) s)" 0 0 0 "no Wine prefix: no test ran"
     return 0
   fi
   [ $how = prepared ] || wendle_test_desktop
+  # The emulated machine makes its prefix while the host still builds what
+  # it tests: it goes on once the host says the build is there.
+  if [ -n "${WENDLE_GUEST_GO:-}" ]; then
+    while [ ! -s "$WENDLE_GUEST_GO" ]; do waited_child sleep 1; done
+    if [ "$(cat "$WENDLE_GUEST_GO")" != ok ]; then
+      record "$what, $((SECONDS - started)) s)" 0 0 0 "the build failed"
+      return 0
+    fi
+  fi
   # The desktop lives for the whole lane, started here with no pipes attached.
   local bin=$WENDLE_LANE_BUILD/bin ready=desktop-ready-$BASHPID
   rm -f "$bin/$ready"
@@ -255,30 +293,71 @@ run_lane() {
   rm -f "$bin/$ready"
   # Lane 32 checks that it tests the very bytes the package step built.
   [ "$WENDLE_LANE" != 32 ] || await_marker package-done >/dev/null
-  ctest_run "$WENDLE_LANE_BUILD" "$WENDLE_LANE_BUILD/ctest.log" "$@"
+  if [ -n "${WENDLE_E2E_WHOLE:-}" ]; then
+    gtest_whole "$WENDLE_LANE_BUILD" "$WENDLE_LANE_BUILD/e2e.log" e2e_tests.exe
+  else
+    ctest_run "$WENDLE_LANE_BUILD" "$WENDLE_LANE_BUILD/ctest.log" "$@"
+  fi
   record_run "$what, $((SECONDS - started)) s)"
 }
 
-# Lane 32 in the emulated machine: built here, run there by this script.
+# Lane 32 in the emulated machine. It boots and makes its Wine prefix (its
+# own, in its memory) while the 32-bit build and the package are made here,
+# each a matter of minutes, and goes on when told they are there. Its
+# end-to-end tests run in one process (each Wine process takes seconds to
+# start there); the checks that need no Wine run here, after it.
 run_guest_lane() {
   local started=$SECONDS scope=$1
   shift
   wendle_lane 32
   echo "test.sh: lane 32 ($scope) in an emulated machine: $why_guest"
-  local targets=()
+  local out=$WENDLE_LANE_BUILD/guest-run targets=() env
   [ "$scope" = full ] || targets=(--target Wendle installer e2e_tests desktop_holder rasapi32 rasctl)
-  if ! waited_child wendle_build "$WENDLE_LANE_BUILD" "${targets[@]}"; then
-    record "lane 32 (in the emulated machine)" 0 0 0 "the build failed"
-    return 0
-  fi
+  mkdir -p "$out"
+  rm -f "$out/go"
+  (
+    go=failed
+    wendle_build "$WENDLE_LANE_BUILD" "${targets[@]}" && go=ok
+    # Lane 32's Package.SameBytes compares with the package.
+    await_marker package-done >/dev/null
+    echo "$go" >"$out/go.new" && mv "$out/go.new" "$out/go"
+  ) &
+  local build=$!
+  env="WENDLE_GUEST_GO=$out/go WENDLE_TEST_PREFIX=/run/wendle-prefix "
   local args=()
-  [ "$scope" = full ] || args=(-L '^e2e_tests$')
-  args+=("$@")
+  if [ "$scope" = full ]; then
+    args=("$@")
+  elif [ $# -gt 0 ]; then
+    args=(-L '^e2e_tests$' "$@")
+  else
+    env+="WENDLE_E2E_WHOLE=1 "
+  fi
   local limit=900
   [ "$scope" = full ] && limit=3600
-  await_marker package-done >/dev/null
-  guest_run "$limit" "$(in_guest) ${args[*]@Q}"
-  record_run "lane 32 (x86 under Wine's i386 loader, $scope, in the emulated machine (QEMU), $((SECONDS - started)) s)"
+  guest_run "$limit" "$(in_guest "$env") ${args[*]@Q}"
+  wait "$build" 2>/dev/null || true
+  local what="lane 32 (x86 under Wine's i386 loader, $scope, in the emulated machine (QEMU), $((SECONDS - started)) s)"
+  if [ "$(cat "$out/go" 2>/dev/null)" != ok ]; then
+    record "$what" 0 0 0 "the build failed"
+    return 0
+  fi
+  record_run "$what"
+  [ "$scope" = full ] || [ $# -gt 0 ] || host_checks_32
+}
+
+# The checks of the shipped 32-bit files that need no Wine, run on this
+# host: the module's tables, and (once packaged) the package's very bytes.
+host_checks_32() {
+  local what="lane 32, on this host: the tables of the shipped Wendle.exe and the package's bytes" rc=0
+  bash "$WENDLE_ROOT/tests/check_tables.sh" "$WENDLE_LANE_BUILD/bin/Wendle.exe" \
+    "$WENDLE_ROOT/tests/expected-exports.txt" "$WENDLE_ROOT/tests/expected-ras-imports.txt" \
+    "$WENDLE_ROOT/tests/allowed-imports.txt" "$WENDLE_ROOT/VERSION" || rc=1
+  local failed=$rc
+  rc=0
+  bash "$WENDLE_ROOT/tests/same_bytes.sh" "$WENDLE_LANE_BUILD/bin" "$WENDLE_LANE_BUILD/package" \
+    Wendle.exe Wendle.hlp "Wendle-$(head -n 1 "$WENDLE_ROOT/VERSION")-setup.exe" || rc=1
+  failed=$((failed + rc))
+  record "$what" $((2 - failed)) "$failed" 0
 }
 
 # Where lane 32 runs on this host: the emulated machine once, for one

@@ -112,7 +112,11 @@ wendle_wine_boot() {
 
 # A crash prints a backtrace and exits instead of waiting for a click.
 wendle_no_crash_dialog() {
-  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1
+  local out rc=0
+  out=$(wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null 2>&1) || rc=$?
+  [ "$rc" = 0 ] && return 0
+  echo "Wine ($WENDLE_WINE) could not write to the registry of $WINEPREFIX (reg add: exit $rc): $(tail -n 5 <<<"$out")" >&2
+  return 1
 }
 
 # Every program of the tests in one virtual desktop: without a window
