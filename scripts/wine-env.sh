@@ -110,48 +110,59 @@ wendle_wine_boot() {
   [ "$rc" = 0 ] || { echo "Wine ($WENDLE_WINE) could not make the prefix $WINEPREFIX (exit $rc)" >&2; return 1; }
 }
 
-# A crash prints a backtrace and exits instead of waiting for a click.
-wendle_no_crash_dialog() {
-  local out rc=0
-  out=$(wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null 2>&1) || rc=$?
-  [ "$rc" = 0 ] && return 0
-  echo "Wine ($WENDLE_WINE) could not write to the registry of $WINEPREFIX (reg add: exit $rc): $(tail -n 5 <<<"$out")" >&2
-  return 1
-}
-
-# Every program of the tests in one virtual desktop: without a window
-# manager, Wine waits up to two seconds for each top-level X window it hides.
-wendle_test_desktop() {
-  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Tests /f </dev/null >/dev/null 2>&1 || true
-  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Tests /d 1024x768 /f </dev/null >/dev/null 2>&1 || true
+# The prefix's settings, in one Wine process: a crash prints a backtrace
+# and exits instead of waiting for a click; with "test", every program of
+# the tests runs in one virtual desktop (without a window manager, Wine waits
+# up to two seconds for each top-level X window it hides).
+wendle_wine_settings() {
+  local file=$WINEPREFIX/drive_c/wendle-settings.reg out rc=0
+  {
+    printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n"ShowCrashDialog"=dword:00000000\r\n'
+    if [ "${1:-}" = test ]; then
+      printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]\r\n"Desktop"="Tests"\r\n'
+      printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\r\n"Tests"="1024x768"\r\n'
+    fi
+  } >"$file"
+  # Into a file, not a pipe: the services Wine starts for it stay with the
+  # server and would hold a pipe open.
+  out=$(mktemp)
+  wine reg import 'C:\wendle-settings.reg' </dev/null >"$out" 2>&1 || rc=$?
+  rm -f "$file"
+  [ "$rc" = 0 ] || echo "Wine ($WENDLE_WINE) could not write to the registry of $WINEPREFIX (reg import: exit $rc): $(tail -n 5 "$out")" >&2
+  rm -f "$out"
+  [ "$rc" = 0 ]
 }
 
 # Prepares WINEPREFIX for the selected lane and keeps wineserver up: fresh
 # when $2 is "fresh", taken as it is when "prepared" (by
-# wendle_wine_prepare). A prefix's width is fixed when it is made: one per
-# lane.
+# wendle_wine_prepare); $3 "test" for the tests' settings. A prefix's width
+# is fixed when it is made: one per lane.
 wendle_wine_up() {
   export WINEPREFIX=$1
   # Leftovers of an earlier run that was killed would hold the prefix's desktop.
   wineserver -k </dev/null >/dev/null 2>&1 || true
   if [ "${2:-}" = fresh ]; then rm -rf "$WINEPREFIX"; fi
   if [ ! -f "$WINEPREFIX/system.reg" ]; then wendle_wine_boot || return 1; fi
-  wineserver -p </dev/null >/dev/null 2>&1 || true  # already up after wineboot
-  [ "${2:-}" = prepared ] || wendle_no_crash_dialog
+  # The server wineboot started ends a moment after it, and while it is
+  # there no persistent one can start: without one, every program that
+  # follows a pause starts the server and Wine's services again (seconds
+  # each, in the emulated machine).
+  wineserver -w </dev/null >/dev/null 2>&1 || true
+  wineserver -p </dev/null >/dev/null 2>&1 || true
+  [ "${2:-}" = prepared ] || wendle_wine_settings "${3:-}"
 }
 
 # Makes PREFIX afresh for the tests of the selected lane (crash dialog off,
 # the tests' desktop) and leaves it saved on disk with no wineserver, so that
 # another machine sharing this file system can start from it as it is: the
-# emulated machine, where Wine takes minutes to make a prefix and half a
-# minute to start each `reg` on it.
+# emulated machine, where Wine takes minutes to make a prefix and seconds to
+# start each program on it.
 wendle_wine_prepare() {
   export WINEPREFIX=$1
   wineserver -k </dev/null >/dev/null 2>&1 || true
   rm -rf "$WINEPREFIX"
   wendle_wine_boot || return 1
-  wendle_no_crash_dialog
-  wendle_test_desktop
+  wendle_wine_settings test || return 1
   # Without -p the server ends a moment after its last client, saving the
   # registry as it goes.
   wineserver -w </dev/null >/dev/null 2>&1 || true
