@@ -256,7 +256,11 @@ run_lane() {
   wendle_lane "$1"
   shift
   echo "test.sh: lane $WENDLE_LANE ($WENDLE_ARCH build in $WENDLE_LANE_BUILD, $WENDLE_WINE)"
-  if [ -z "${WENDLE_PREBUILT:-}" ] && ! waited_child wendle_build "$WENDLE_LANE_BUILD"; then
+  # The two cores go first to what the 32-bit lane waits for: its build,
+  # the emulated machine. Lane 64 and the package have time to spare.
+  local nice=()
+  [ "$WENDLE_LANE" = 32 ] || nice=(nice -n 10)
+  if [ -z "${WENDLE_PREBUILT:-}" ] && ! waited_child "${nice[@]}" bash -c "source ${WENDLE_ROOT@Q}/scripts/wine-env.sh && wendle_lane $WENDLE_LANE && wendle_build ${WENDLE_LANE_BUILD@Q}"; then
     [ "$WENDLE_LANE" != 32 ] || mark x86-built failed
     record "lane $WENDLE_LANE" 0 0 0 "the build failed"
     return 0
@@ -279,6 +283,7 @@ run_lane() {
     record "$what, $((SECONDS - started)) s)" 0 0 0 "no Wine prefix: no test ran"
     return 0
   fi
+  echo "test.sh: the Wine prefix is ready ($((SECONDS - started)) s)"
   # The emulated machine makes its prefix while the host still builds what
   # it tests: it goes on once the host says the build is there.
   if [ -n "${WENDLE_GUEST_GO:-}" ]; then
@@ -287,6 +292,7 @@ run_lane() {
       record "$what, $((SECONDS - started)) s)" 0 0 0 "the build failed"
       return 0
     fi
+    echo "test.sh: the build is there ($((SECONDS - started)) s)"
   fi
   # The desktop lives for the whole lane, started here with no pipes attached.
   local bin=$WENDLE_LANE_BUILD/bin ready=desktop-ready-$BASHPID
@@ -294,6 +300,7 @@ run_lane() {
   (cd "$bin" && exec "$WENDLE_WINE" explorer /desktop=Tests,1024x768 desktop_holder.exe "$ready" </dev/null >/dev/null 2>&1) &
   for _ in $(seq 1 600); do [ -f "$bin/$ready" ] && break; waited_child sleep 0.1; done
   [ -f "$bin/$ready" ] || echo "test.sh: the Wine desktop is not ready after 60 s; running the tests anyway" >&2
+  echo "test.sh: the desktop is up ($((SECONDS - started)) s)"
   rm -f "$bin/$ready"
   # Lane 32 checks that it tests the very bytes the package step built.
   [ "$WENDLE_LANE" != 32 ] || await_marker package-done >/dev/null
@@ -419,7 +426,7 @@ check_shipped_tables() {
 # those.
 package_for_lanes() {
   local started=$SECONDS what="package: built twice in two folders, compared byte for byte, into $WENDLE_BUILD_DIR/x86/package"
-  if waited_child bash "$WENDLE_ROOT/scripts/check-reproducible.sh" "$WENDLE_BUILD_DIR/x86/package"; then
+  if waited_child nice -n 10 bash "$WENDLE_ROOT/scripts/check-reproducible.sh" "$WENDLE_BUILD_DIR/x86/package"; then
     record "$what ($((SECONDS - started)) s)" 1 0 0
   else
     record "$what ($((SECONDS - started)) s)" 0 1 0 "not built, or the two builds differ (see above)"
