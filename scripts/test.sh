@@ -256,11 +256,7 @@ run_lane() {
   wendle_lane "$1"
   shift
   echo "test.sh: lane $WENDLE_LANE ($WENDLE_ARCH build in $WENDLE_LANE_BUILD, $WENDLE_WINE)"
-  # The two cores go first to what the 32-bit lane waits for: its build,
-  # the emulated machine. Lane 64 and the package have time to spare.
-  local nice=()
-  [ "$WENDLE_LANE" = 32 ] || nice=(nice -n 10)
-  if [ -z "${WENDLE_PREBUILT:-}" ] && ! waited_child "${nice[@]}" bash -c "source ${WENDLE_ROOT@Q}/scripts/wine-env.sh && wendle_lane $WENDLE_LANE && wendle_build ${WENDLE_LANE_BUILD@Q}"; then
+  if [ -z "${WENDLE_PREBUILT:-}" ] && ! waited_child wendle_build "$WENDLE_LANE_BUILD"; then
     [ "$WENDLE_LANE" != 32 ] || mark x86-built failed
     record "lane $WENDLE_LANE" 0 0 0 "the build failed"
     return 0
@@ -426,6 +422,8 @@ check_shipped_tables() {
 # those.
 package_for_lanes() {
   local started=$SECONDS what="package: built twice in two folders, compared byte for byte, into $WENDLE_BUILD_DIR/x86/package"
+  # The package has minutes to spare; the lanes' builds and the emulated
+  # machine have none.
   if waited_child nice -n 10 bash "$WENDLE_ROOT/scripts/check-reproducible.sh" "$WENDLE_BUILD_DIR/x86/package"; then
     record "$what ($((SECONDS - started)) s)" 1 0 0
   else
