@@ -28,7 +28,8 @@ trap 'rm -f "$log"' EXIT
 missing() {
   local p
   for p in "$@"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || echo "$p"
+    # "hold ok installed" is installed too.
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q ' ok installed$' || echo "$p"
   done
 }
 
@@ -85,7 +86,7 @@ fi
   fi
   echo "setup: tried: $(printf '%s; ' "${tried[@]}")each after apt-get update (three tries)"
   echo "setup: what apt said:"
-  { [ -z "$first" ] || echo "$first"; grep -E '^(E:| [^ ].* : Depends:)' "$log" | head -n 6; } | sed 's/^/setup:   /'
+  { [ -z "$first" ] || echo "$first"; grep -E '^(E:| [^ ].* : Depends:)' "$log" | head -n 6 || true; } | sed 's/^/setup:   /'
   echo "setup: what to do: a mirror in the middle of a sync is usually whole again within the hour; run this again later,"
   echo "setup: or point /etc/apt/sources.list.d (or /etc/apt/sources.list) at another Debian mirror and run it again."
 } >&2

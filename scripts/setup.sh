@@ -44,7 +44,7 @@ runs_32bit_code || native32=no
 
 missing=()
 for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q ' ok installed$'; then
     missing+=("$p")
   fi
 done

@@ -177,7 +177,8 @@ ctest_run() {
 # are none. The emulated machine runs its end-to-end tests this way: there
 # each Wine process takes seconds to start, and ctest starts one a test.
 gtest_pipeline() {
-  cd "$1/bin" && bash "$WENDLE_ROOT/scripts/wine-exec.sh" "$3" --gtest_color=no "--gtest_filter=$4" 2>&1 | tee "$2"
+  # The program writes Windows line ends.
+  cd "$1/bin" && bash "$WENDLE_ROOT/scripts/wine-exec.sh" "$3" --gtest_color=no "--gtest_filter=$4" 2>&1 | tr -d '\r' | tee "$2"
 }
 gtest_whole() {
   local dir=$1 log=$2 program=$3 filter=$4 rc=0
@@ -334,7 +335,7 @@ run_guest_lane() {
     echo "$go" >"$out/go.new" && mv "$out/go.new" "$out/go"
   ) &
   local build=$!
-  env="WENDLE_GUEST_GO=$out/go WENDLE_TEST_PREFIX=/run/wendle-prefix "
+  env="WENDLE_GUEST_GO=${out@Q}/go WENDLE_TEST_PREFIX=/run/wendle-prefix "
   local args=()
   if [ $whole = yes ]; then
     env+="WENDLE_E2E_WHOLE=${guest_e2e_filter@Q} "
@@ -343,7 +344,9 @@ run_guest_lane() {
   else
     args=(-L '^e2e_tests$' "$@")
   fi
-  local limit=900
+  # Counted from the machine's start, so the host's build (and, where
+  # ctest arguments pick the tests, the package) are in it too.
+  local limit=1800
   [ "$scope" = full ] && limit=3600
   guest_run "$limit" "$(in_guest "$env") ${args[*]@Q}"
   wait "$build" 2>/dev/null || true

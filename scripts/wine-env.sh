@@ -147,7 +147,7 @@ wendle_wine_up() {
   # there no persistent one can start: without one, every program that
   # follows a pause starts the server and Wine's services again (seconds
   # each, in the emulated machine).
-  wineserver -w </dev/null >/dev/null 2>&1 || true
+  timeout 120 wineserver -w </dev/null >/dev/null 2>&1 || true
   wineserver -p </dev/null >/dev/null 2>&1 || true
   [ "${2:-}" = prepared ] || wendle_wine_settings "${3:-}"
 }

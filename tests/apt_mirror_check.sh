@@ -4,12 +4,15 @@
 # the wrong size, so that an i386 library's amd64 twin has an update the
 # index at hand lacks, as the mirrors had on a bad day. apt works in a
 # dpkg database of its own (DPKG_ADMINDIR, APT_CONFIG); the packages hold no
-# files, so nothing reaches this machine's own root. Needs root (dpkg), as
+# files and dpkg logs beside its database, so nothing reaches this machine's
+# own root. Needs root (dpkg), as
 # the set-up does.
 #
 #   apt_mirror_check.sh APT_INSTALL_SH
 set -euo pipefail
 installer=$1
+# The mirror is on this machine: no proxy between.
+unset http_proxy HTTP_PROXY https_proxy HTTPS_PROXY
 work=$(mktemp -d)
 server=
 trap '[ -z "$server" ] || kill "$server" 2>/dev/null; [ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
@@ -99,7 +102,7 @@ Dir::Cache "$m/cache";
 Dir::Log "$m/log";
 APT::Architecture "amd64";
 APT::Architectures { $(printf '"%s"; ' "${@:3}")};
-DPkg::Options { "--admindir=$m/admin"; "--force-not-root"; };
+DPkg::Options { "--admindir=$m/admin"; "--log=$m/dpkg.log"; "--force-not-root"; };
 Acquire::Retries::Delay "false";
 EOF
 }
