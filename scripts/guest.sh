@@ -145,6 +145,10 @@ rm -f "$out/guest.log" "$out/console.log" "$out/exit-code" "$out/command.sh" "$o
 # before the builds beside it.
 first=()
 [ "$(id -u)" != 0 ] || first=(nice -n -5)
+# One processor: with two, each of them a thread here that the builds beside
+# it take turns with, the guest's kernel waits on the one that is not
+# running at every process start and end (Wine starts many), and making a
+# Wine prefix took four times as long beside a busy core.
 # -smap off: with it, the guest kernel kills 32-bit Wine processes. timeout
 # runs in a process group of its own, out of the terminal's reach: it is
 # started in the background, so that this script's traps act at once, and
@@ -152,7 +156,7 @@ first=()
 # parent however that ends.
 setpriv --pdeathsig TERM timeout --kill-after=10 "$limit" \
   setpriv --pdeathsig KILL "${first[@]}" qemu-system-x86_64 \
-  -machine q35 -accel tcg,thread=multi -cpu max,-smap -smp "$(nproc)" -m 6144 \
+  -machine q35 -accel tcg -cpu max,-smap -smp 1 -m 6144 \
   -kernel "$guest/vmlinuz" -initrd "$guest/initramfs.gz" \
   -append "console=ttyS0 quiet panic=-1 wendle.out=$out" \
   -virtfs local,path=/,mount_tag=hostroot,security_model=none,readonly=on,multidevs=remap \
