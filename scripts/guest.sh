@@ -140,22 +140,17 @@ rm -f "$out/guest.log" "$out/console.log" "$out/exit-code" "$out/command.sh" "$o
   echo "$command"
 } >"$out/command.sh"
 
-# The emulated machine is what a test run waits for longest, and everything
-# in it is several times dearer than here: where it may (as root), it goes
-# before the builds beside it.
-first=()
-[ "$(id -u)" != 0 ] || first=(nice -n -5)
-# One processor: with two, each of them a thread here that the builds beside
-# it take turns with, the guest's kernel waits on the one that is not
-# running at every process start and end (Wine starts many), and making a
-# Wine prefix took four times as long beside a busy core.
+# One processor: with two, each a thread here that takes turns with the
+# builds beside it, the guest's kernel waits on the one not running at
+# every process start and end (Wine starts many). Beside a busy core, making
+# the Wine prefix took 254 s with two, 110 s with one.
 # -smap off: with it, the guest kernel kills 32-bit Wine processes. timeout
 # runs in a process group of its own, out of the terminal's reach: it is
 # started in the background, so that this script's traps act at once, and
 # both it and QEMU get a parent death signal, so that neither outlives its
 # parent however that ends.
 setpriv --pdeathsig TERM timeout --kill-after=10 "$limit" \
-  setpriv --pdeathsig KILL "${first[@]}" qemu-system-x86_64 \
+  setpriv --pdeathsig KILL qemu-system-x86_64 \
   -machine q35 -accel tcg -cpu max,-smap -smp 1 -m 6144 \
   -kernel "$guest/vmlinuz" -initrd "$guest/initramfs.gz" \
   -append "console=ttyS0 quiet panic=-1 wendle.out=$out" \
