@@ -178,7 +178,7 @@ ctest_run() {
 # each Wine process takes seconds to start, and ctest starts one a test.
 gtest_pipeline() {
   # The program writes Windows line ends.
-  cd "$1/bin" && bash "$WENDLE_ROOT/scripts/wine-exec.sh" "$3" --gtest_color=no "--gtest_filter=$4" 2>&1 | tr -d '\r' | tee "$2"
+  cd "$1/bin" && bash "$WENDLE_ROOT/scripts/wine-exec.sh" "$3" --gtest_color=no "--gtest_filter=$4" 2>&1 | sed -u 's/\r$//' | tee "$2"
 }
 gtest_whole() {
   local dir=$1 log=$2 program=$3 filter=$4 rc=0
