@@ -8,7 +8,8 @@
 # own root. Needs root (dpkg), as
 # the set-up does.
 #
-#   apt_mirror_check.sh APT_INSTALL_SH
+#   apt_mirror_check.sh APT_INSTALL_SH   (KEEP=1 leaves its machines in the
+#   temporary folder, to look at)
 set -euo pipefail
 installer=$1
 # The mirror is on this machine: no proxy between.
