@@ -362,18 +362,20 @@ run_guest_lane() {
   fi
 }
 
+# The import and export tables of the 32-bit Wendle.exe, read here.
+check_tables_32() {
+  bash "$WENDLE_ROOT/tests/check_tables.sh" "$WENDLE_LANE_BUILD/bin/Wendle.exe" \
+    "$WENDLE_ROOT/tests/expected-exports.txt" "$WENDLE_ROOT/tests/expected-ras-imports.txt" \
+    "$WENDLE_ROOT/tests/allowed-imports.txt" "$WENDLE_ROOT/VERSION"
+}
+
 # The checks of the shipped 32-bit files that need no Wine, run on this
 # host: the module's tables, and (once packaged) the package's very bytes.
 host_checks_32() {
-  local what="lane 32, on this host: the tables of the shipped Wendle.exe and the package's bytes" rc=0
-  bash "$WENDLE_ROOT/tests/check_tables.sh" "$WENDLE_LANE_BUILD/bin/Wendle.exe" \
-    "$WENDLE_ROOT/tests/expected-exports.txt" "$WENDLE_ROOT/tests/expected-ras-imports.txt" \
-    "$WENDLE_ROOT/tests/allowed-imports.txt" "$WENDLE_ROOT/VERSION" || rc=1
-  local failed=$rc
-  rc=0
+  local what="lane 32, on this host: the tables of the shipped Wendle.exe and the package's bytes" failed=0
+  check_tables_32 || failed=$((failed + 1))
   bash "$WENDLE_ROOT/tests/same_bytes.sh" "$WENDLE_LANE_BUILD/bin" "$WENDLE_LANE_BUILD/package" \
-    Wendle.exe Wendle.hlp "Wendle-$(head -n 1 "$WENDLE_ROOT/VERSION")-setup.exe" || rc=1
-  failed=$((failed + rc))
+    Wendle.exe Wendle.hlp "Wendle-$(head -n 1 "$WENDLE_ROOT/VERSION")-setup.exe" || failed=$((failed + 1))
   record "$what" $((2 - failed)) "$failed" 0
 }
 
@@ -411,9 +413,7 @@ check_shipped_tables() {
   fi
   # Called directly: ctest would first list the 32-bit test programs,
   # which needs a lane that is not running.
-  if bash "$WENDLE_ROOT/tests/check_tables.sh" "$WENDLE_LANE_BUILD/bin/Wendle.exe" \
-      "$WENDLE_ROOT/tests/expected-exports.txt" "$WENDLE_ROOT/tests/expected-ras-imports.txt" \
-      "$WENDLE_ROOT/tests/allowed-imports.txt" "$WENDLE_ROOT/VERSION"; then
+  if check_tables_32; then
     record "$what ($((SECONDS - started)) s)" 1 0 0
   else
     record "$what ($((SECONDS - started)) s)" 0 1 0
