@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "../platform/links.h"
 #include "../platform/platform.h"
 #include "../platform/rasapi.h"
 #include "../uilib/libstate.h"
@@ -42,6 +43,9 @@ void StopConnectionWatchers(void);
 // Windows 95 family, the looks between RAS's signals on NT); a seam for the
 // tests, where real time would make them slow.
 extern DWORD g_watcherLookMs;
+// The one way the program waits longer each time RAS does not answer: twice
+// as long as last time, up to 32 s.
+DWORD BackOff(DWORD ms);
 
 // Online monitor and its prompts.
 extern LONG monitorRunning;
@@ -67,12 +71,17 @@ void OpenAbout(void);
 enum LineState { LINE_DOWN = 0, LINE_UP = 1, LINE_UNKNOWN = -1 };  // unknown: RAS did not answer
 LineState QueryLine(void);
 BOOL AnyConnectionUp(HWND hwnd);
+// A link as a prompt knew it: RAS may give its handle to a later link.
+struct LinkId {
+    HRASCONN conn;
+    char entry[RAS_MaxEntryName + 1];
+};
 // The connected links now, at most max of them: how many, or -1 when RAS did
 // not answer.
-int ConnectedLinks(HRASCONN *links, int max);
+int ConnectedLinks(LinkId *links, int max);
 // Whether any of these links is still connected (links that came up since
 // do not count); links NULL: any link at all, as QueryLine.
-LineState AnyLinkStillUp(const HRASCONN *links, int count);
+LineState AnyLinkStillUp(const LinkId *links, int count);
 int HangUpAllConnections(HWND owner);
 
 #endif

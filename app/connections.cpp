@@ -66,13 +66,17 @@ LineState LinkState(HRASCONN conn) {
 }  // namespace
 
 // Whether any of the given links, or any link at all (links NULL), is up.
-LineState AnyLinkStillUp(const HRASCONN *links, int count) {
+// A link is its handle and its entry: RAS may give a freed handle to a new
+// link, which is not the one the caller knew.
+LineState AnyLinkStillUp(const LinkId *links, int count) {
     Snapshot s;
     TakeSnapshot(&s);
     LineState line = s.result == 0 ? LINE_DOWN : LINE_UNKNOWN;
     for (DWORD i = 0; s.result == 0 && i < s.count && line != LINE_UP; i++) {
         int k = 0;
-        while (links && k < count && links[k] != s.conns[i].hrasconn) k++;
+        while (links && k < count &&
+               (links[k].conn != s.conns[i].hrasconn || lstrcmpA(links[k].entry, s.conns[i].szEntryName) != 0))
+            k++;
         if (links && k == count) continue;  // a link that came up since
         LineState link = LinkState(s.conns[i].hrasconn);
         if (link != LINE_DOWN) line = link;
@@ -85,15 +89,17 @@ LineState QueryLine(void) { return AnyLinkStillUp(NULL, 0); }
 
 BOOL AnyConnectionUp(HWND) { return QueryLine() == LINE_UP; }
 
-int ConnectedLinks(HRASCONN *links, int max) {
+int ConnectedLinks(LinkId *links, int max) {
     Snapshot s;
     TakeSnapshot(&s);
     int n = s.result == 0 ? 0 : -1;
     for (DWORD i = 0; n >= 0 && i < s.count && n < max; i++) {
         LineState link = LinkState(s.conns[i].hrasconn);
-        if (link == LINE_UP)
-            links[n++] = s.conns[i].hrasconn;
-        else if (link == LINE_UNKNOWN)
+        if (link == LINE_UP) {
+            links[n].conn = s.conns[i].hrasconn;
+            lstrcpynA(links[n].entry, s.conns[i].szEntryName, sizeof(links[n].entry));
+            n++;
+        } else if (link == LINE_UNKNOWN)
             n = -1;  // a link RAS would not describe may be the one that is up
     }
     ReleaseSnapshot(&s);
@@ -106,7 +112,7 @@ int HangUpAllConnections(HWND owner) {
     if (s.tooSmall) MessageBoxA(owner, "Error: Enum Buffer Too Small", APP_CAPTION, MB_ICONWARNING);
     if (s.result == 0) {
         for (DWORD i = 0; i < s.count; i++) {
-            if (LinkState(s.conns[i].hrasconn) == LINE_UP) RasHangUpA(s.conns[i].hrasconn);
+            if (LinkState(s.conns[i].hrasconn) == LINE_UP) HangUpLink(s.conns[i].hrasconn, s.conns[i].szEntryName);
         }
     }
     ReleaseSnapshot(&s);

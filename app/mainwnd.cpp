@@ -20,7 +20,6 @@ const char kTipIdle[] = "No Active Connections";
 // While RAS does not answer it looks again, less and less often (its service
 // may be down for good), and at the first pace again once RAS answers or a
 // watcher reports.
-const UINT kSettleMaxMs = 32000;
 UINT g_settleRetryMs;
 
 void LookAgainSoon(HWND hwnd) {
@@ -81,7 +80,7 @@ LRESULT OnSettleTimer(HWND hwnd) {
         break;
     case LINE_UNKNOWN:
         SetTimer(hwnd, IDT_TRAY_SETTLE, g_settleRetryMs, NULL);
-        if (g_settleRetryMs < kSettleMaxMs) g_settleRetryMs *= 2;
+        g_settleRetryMs = BackOff(g_settleRetryMs);
         break;
     }
     return 0;
@@ -89,20 +88,30 @@ LRESULT OnSettleTimer(HWND hwnd) {
 
 // However the program ends, a dial still in progress is hung up: its port
 // would stay held, and Hang Up only sees connected links. RAS then needs a
-// moment to let the port go; at log-off and shutdown Windows ends a program
-// without a visible window that takes 5 s to answer, so it gets less there.
+// moment to let go of every link the program hung up, by whatever road;
+// all of them share one wait. At log-off and shutdown Windows ends a
+// program without a visible window that takes 5 s to answer, so the wait
+// is shorter there.
 const DWORD kExitWaitMs = 5000;
 const DWORD kEndSessionWaitMs = 4000;
 
+// One deadline, taken when the end starts.
+void LetGoBeforeTheEnd(DWORD waitMs) {
+    DWORD start = GetTickCount();
+    EndDialing();
+    DWORD spent = GetTickCount() - start;
+    WaitForLinksGone(spent < waitMs ? waitMs - spent : 0);
+}
+
 LRESULT OnDestroy(void) {
     StopConnectionWatchers();
-    EndDialing(kExitWaitMs);
+    LetGoBeforeTheEnd(kExitWaitMs);
     PostQuitMessage(0);
     return 0;
 }
 
 LRESULT OnEndSession(BOOL ending) {
-    if (ending) EndDialing(kEndSessionWaitMs);
+    if (ending) LetGoBeforeTheEnd(kEndSessionWaitMs);
     return 0;
 }
 

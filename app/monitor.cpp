@@ -52,7 +52,7 @@ const int kPromptLinks = 16;
 // prompt whose links have all gone ends the run, so that a new line gets a
 // run of its own, with its own start. Whether the run's line is gone.
 BOOL ShowPrompt(HWND main, int dialog, DLGPROC proc) {
-    HRASCONN links[kPromptLinks];
+    LinkId links[kPromptLinks];
     int count = ConnectedLinks(links, kPromptLinks);
     BOOL hangUp = DialogBoxParamA(g_hInstance, MAKEINTRESOURCEA(dialog), NULL, proc, 0) == 1;
     // RAS did not answer when it opened: the prompt was about whatever is up.

@@ -8,11 +8,13 @@
 
 namespace {
 
-const DWORD kRetryMs = 1000;  // a refused registration is tried again this often
-// While RAS does not answer, the looks come less and less often, down to one
-// every 32 s (its service may be down for good), and at the first pace again
-// once it answers or signals.
-const DWORD kLookMaxMs = 32000;
+// Without the stop event, how often a watcher sees whether the window went.
+const DWORD kCheckMs = 1000;
+// While RAS does not answer, the looks come less and less often (its service
+// may be down for good), and at the first pace again once it answers or
+// signals. A refused registration is tried again the same way, first after
+// half a look's time.
+const DWORD kBackOffMaxMs = 32000;
 
 struct NotificationKind {
     const char *eventName;
@@ -35,16 +37,19 @@ HANDLE g_watchersStop;
 // RasConnectionNotificationA is missing before NT 4, so it is found by name.
 // RAS versions differ in the handle they take for "every connection": the
 // reference documents INVALID_HANDLE_VALUE, older ones take a null handle.
-Registration RegisterRasNotification(HANDLE event, DWORD kind) {
+// Where it cannot be had, one watcher says so (the one that does not look
+// at the line, so that the looks go on while its box stands).
+Registration RegisterRasNotification(HANDLE event, DWORD kind, BOOL warn) {
     HMODULE ras = LoadLibraryA("RASAPI32.DLL");
     if ((UINT_PTR)ras < 32) {
-        MessageBoxA(GetFocus(), "Error Loading RASAPI32.DLL", APP_CAPTION, MB_ICONWARNING);
+        if (warn) MessageBoxA(GetFocus(), "Error Loading RASAPI32.DLL", APP_CAPTION, MB_ICONWARNING);
         return REG_UNAVAILABLE;
     }
     PFN_RasConnectionNotificationA notify =
         (PFN_RasConnectionNotificationA)(void *)GetProcAddress(ras, "RasConnectionNotificationA");
     if (!notify) {
-        MessageBoxA(GetFocus(), "Error Finding Function - RasConnectionNotification", APP_CAPTION, MB_ICONWARNING);
+        if (warn)
+            MessageBoxA(GetFocus(), "Error Finding Function - RasConnectionNotification", APP_CAPTION, MB_ICONWARNING);
         return REG_UNAVAILABLE;
     }
     DWORD result = notify(NULL, event, kind);
@@ -103,11 +108,11 @@ Wake WaitForWake(HANDLE event, DWORD ms) {
     // Without the stop event only a look at the window tells that it went.
     if (g_watchersStop)
         handles[n++] = g_watchersStop;
-    else if (ms > kRetryMs)
-        ms = kRetryMs;
+    else if (ms > kCheckMs)
+        ms = kCheckMs;
     if (event) handles[n++] = event;
     DWORD r = n ? WaitForMultipleObjects(n, handles, FALSE, ms) : WAIT_FAILED;
-    if (r == WAIT_FAILED) Sleep(ms < kRetryMs ? ms : kRetryMs);
+    if (r == WAIT_FAILED) Sleep(ms < kCheckMs ? ms : kCheckMs);
     if (r == WAIT_TIMEOUT || r == WAIT_FAILED) return WAKE_TIME;
     return g_watchersStop && r == WAIT_OBJECT_0 ? WAKE_STOP : WAKE_SIGNAL;
 }
@@ -119,9 +124,10 @@ DWORD TimeLeft(DWORD since, DWORD period) {
 }
 
 // Registration can fail for a while (at log-on RAS answers 711 until its
-// service is up): it is tried again every second, silently. Without the
-// notification function at all only the looks follow the line, as the
-// polling does on the Windows 95 family.
+// service is up), or for good (its service disabled): it is tried again,
+// silently, less and less often. Without the notification function at all
+// only the looks follow the line, as the polling does on the Windows 95
+// family.
 void WatchNotifications(HWND main, const NotificationKind *kind) {
     // The name may be taken by another kind of object, or by the event of a
     // second copy of Wendle: one auto-reset event wakes one waiter, so the
@@ -135,10 +141,15 @@ void WatchNotifications(HWND main, const NotificationKind *kind) {
     if (!event) event = CreateEventA(NULL, FALSE, FALSE, NULL);
     Registration reg = REG_REFUSED;
     DWORD lastLook = GetTickCount(), lookMs = g_watcherLookMs;
+    DWORD lastTry = 0, retryMs = 0;  // the first try at once
     while (IsWindow(main)) {
-        if (reg == REG_REFUSED) reg = RegisterRasNotification(event, kind->rasKind);
+        if (reg == REG_REFUSED && TimeLeft(lastTry, retryMs) == 0) {
+            reg = RegisterRasNotification(event, kind->rasKind, !kind->looks);
+            lastTry = GetTickCount();
+            retryMs = retryMs ? BackOff(retryMs) : (g_watcherLookMs + 1) / 2;
+        }
         DWORD wait = kind->looks ? TimeLeft(lastLook, lookMs) : INFINITE;
-        if (reg == REG_REFUSED && wait > kRetryMs) wait = kRetryMs;
+        if (reg == REG_REFUSED && TimeLeft(lastTry, retryMs) < wait) wait = TimeLeft(lastTry, retryMs);
         Wake wake = WaitForWake(event, wait);
         if (wake == WAKE_STOP) break;
         if (wake == WAKE_SIGNAL) {
@@ -148,10 +159,7 @@ void WatchNotifications(HWND main, const NotificationKind *kind) {
         // A signal is no look: RAS may signal a dial's start every second
         // while the line it contradicts waits for one.
         if (!kind->looks || TimeLeft(lastLook, lookMs) > 0) continue;
-        if (PollLine(main) != LINE_UNKNOWN)
-            lookMs = g_watcherLookMs;
-        else
-            lookMs = lookMs < kLookMaxMs / 2 ? lookMs * 2 : kLookMaxMs;
+        lookMs = PollLine(main) != LINE_UNKNOWN ? g_watcherLookMs : BackOff(lookMs);
         lastLook = GetTickCount();
     }
 }
@@ -176,6 +184,8 @@ void StartWatcher(LPTHREAD_START_ROUTINE proc, LPVOID param) {
 }  // namespace
 
 DWORD g_watcherLookMs = 2000;
+
+DWORD BackOff(DWORD ms) { return ms >= kBackOffMaxMs / 2 ? kBackOffMaxMs : ms * 2; }
 
 void StartConnectionWatchers(HWND main) {
     if (IsLegacyRasPlatform()) {

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "../platform/links.h"
 #include "../platform/rasapi.h"
 
 // The dial in progress: one at a time.
@@ -22,14 +23,13 @@ int DialPhonebookEntry(LPCSTR entryName);
 // Dials may start: the main window is there.
 void AllowDialing(void);
 // The program is ending (Exit, log-off, shutdown): a dial still in progress
-// is hung up as its Cancel does, no dial starts from now on, and RAS gets
-// up to waitMs to let go of the last link a dial hung up (its port is left
-// unusable when the program that hung up ends at once).
-void EndDialing(DWORD waitMs);
+// is hung up as its Cancel does, and no dial starts from now on.
+void EndDialing(void);
 DWORD GetEntryDialOptions(LPCSTR entryName);
 DWORD GetRasEntryProperties(LPCSTR phonebook, LPCSTR entryName, RASENTRYA *entry, LPDWORD entrySize,
                             LPBYTE deviceInfo, LPDWORD deviceInfoSize);
-VOID WINAPI DialEventCallback(UINT msg, RASCONNSTATE state, DWORD error);
+// RAS's notifier for the dial (its second kind, which names the link).
+VOID WINAPI DialEventCallback(HRASCONN conn, UINT msg, RASCONNSTATE state, DWORD error, DWORD extendedError);
 int OnDialEvent(HWND dlg, RASCONNSTATE state, DWORD error);
 UINT DialStateStringId(DWORD state);
 

@@ -1,10 +1,10 @@
 // One dial with its modeless progress dialog. RAS reports each state change
-// on a thread of its own; the notifier only posts it to the dialog, so all
-// the work happens on the main thread. What RAS says of the dial's own link
-// decides how the dial ends: an event only asks for that sooner. An event
-// can be lost (another program hangs the link up and RAS sends none), and
-// one of a dial cancelled a moment ago can still be on its way to the next
-// dial's dialog.
+// on a thread of its own, naming the link; the notifier passes on only the
+// dial's own, and only posts them to the dialog, so all the work happens on
+// the main thread. An event that ends the dial ends it; the status poll
+// catches an end that sends no event (another program hangs the link up).
+// RAS may give a freed handle to another entry's link: the dial's link is
+// its handle and its entry.
 #include "dial.h"
 #include "../platform/platform.h"
 #include "../res/resource.h"
@@ -17,18 +17,22 @@ char g_szDialEntry[256];
 
 namespace {
 
-// A dial is being set up: its warning boxes run message loops of their own,
-// in which the user may choose another entry before the dialog exists.
-BOOL g_dialStarting;
-// The dial's end is being shown (its error box is open): the box's message
-// loop still runs the status poll and the events, which must not end it twice.
-BOOL g_dialEnding;
-// The program is ending: no dial may start, not even one whose warning box
-// was open when the user chose Exit.
-BOOL g_dialingEnded;
-// The link the last dial hung up: RAS needs a moment to let its port go, and
-// a program that ends must give it that.
-HRASCONN g_hRasConnGoing;
+enum DialPhase {
+    DIAL_IDLE,
+    // Being set up: its warning boxes run message loops of their own, in
+    // which the user may choose another entry before the dialog exists.
+    DIAL_STARTING,
+    // Inside RasDialA: RAS may report before it has handed over the handle.
+    DIAL_CALLING,
+    DIAL_DIALING,
+    // Its end is being shown (its error box is open): the box's message loop
+    // still runs the status poll and the events, which must not end it twice.
+    DIAL_ENDING,
+    // The program is ending: no dial may start, not even one whose warning
+    // box was open when the user chose Exit.
+    DIAL_SHUT
+};
+volatile DialPhase g_dialPhase;
 
 const UINT kStatusPeriodMs = 500;
 
@@ -82,7 +86,6 @@ void ShowDialInProgress(void) {
 
 INT_PTR OnDialInit(HWND dlg) {
     g_hDialWnd = dlg;
-    g_dialEnding = FALSE;
     SetTimer(dlg, IDT_DIAL_STATUS, kStatusPeriodMs, NULL);
     char caption[260];  // a long entry name is cut so that "..." still ends it
     wsprintfA(caption, "Connecting: %.244s...", g_szDialEntry);
@@ -98,35 +101,39 @@ void ShowDialState(HWND dlg, DWORD state) {
     SetDlgItemTextA(dlg, IDC_DIAL_STATUS, text);
 }
 
-// A failed dial: its error in a box owned by the dialog (RAS's text, or the
-// fixed one), then the Cancel handling hangs the link up, which RAS asks
-// for after a failed dial too. A dial that ended in Disconnected without an
-// error was hung up somewhere: nothing to tell, but the handle is released.
+void ShowDialError(HWND owner, DWORD error) {
+    char text[kRasErrorTextSize];
+    RasErrorText(error, "Undefined RAS Dial Error (%ld).", text);
+    MessageBoxA(owner, text, APP_CAPTION, MB_ICONERROR);
+}
+
+// A failed dial: its error in a box owned by the dialog, then the Cancel
+// handling hangs the link up, which RAS asks for after a failed dial too.
+// A dial that ended in Disconnected without an error was hung up somewhere:
+// nothing to tell, but the handle is released.
 void FailDial(HWND dlg, DWORD error) {
-    g_dialEnding = TRUE;
-    if (error) {
-        char text[256];
-        if (RasGetErrorStringA(error, text, sizeof(text)) != 0) lstrcpynA(text, "Undefined RAS Dial Error.", sizeof(text));
-        MessageBoxA(dlg, text, APP_CAPTION, MB_ICONERROR);
-    }
+    g_dialPhase = DIAL_ENDING;
+    if (error) ShowDialError(dlg, error);
     PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
 }
 
 // RAS's word on the dial's own link: gone (hung up by another program, with
-// no event), connected, failed (with the link's own error, never an event's:
-// that may be an earlier dial's), or still dialing. A query that fails keeps
-// the last state shown: RAS did not answer, and the next tick asks again.
+// no event, or its handle now another entry's), connected, failed, or still
+// dialing. A query that fails keeps the last state shown: RAS did not
+// answer, and the next tick asks again.
 void FollowDial(HWND dlg, BOOL showState) {
-    if (g_dialEnding) return;
+    if (g_dialPhase != DIAL_DIALING) return;
     RASCONNSTATUSA status;
-    status.dwSize = sizeof(status);
-    DWORD r = RasGetConnectStatusA(g_hRasConn, &status);
-    if (r == ERROR_INVALID_HANDLE) {
+    switch (LookAtLink(g_hRasConn, g_szDialEntry, &status)) {
+    case LINK_GONE:
         g_hRasConn = NULL;
         CloseDialDialog(dlg);
         return;
+    case LINK_UNKNOWN:
+        return;
+    case LINK_HERE:
+        break;
     }
-    if (r != 0) return;
     if (showState) ShowDialState(dlg, status.rasconnstate);
     if (status.dwError || status.rasconnstate == RASCS_Disconnected)
         FailDial(dlg, status.dwError);
@@ -140,10 +147,7 @@ INT_PTR OnStatusTick(HWND dlg) {
 }
 
 INT_PTR OnDialCancel(HWND dlg) {
-    if (g_hRasConn) {
-        RasHangUpA(g_hRasConn);
-        g_hRasConnGoing = g_hRasConn;
-    }
+    HangUpLink(g_hRasConn, g_szDialEntry);
     g_hRasConn = NULL;
     CloseDialDialog(dlg);
     return 0;
@@ -151,22 +155,10 @@ INT_PTR OnDialCancel(HWND dlg) {
 
 INT_PTR OnDialDestroy(HWND dlg) {
     KillTimer(dlg, IDT_DIAL_STATUS);
-    if (g_hDialWnd == dlg) g_hDialWnd = NULL;  // later events find no dialog and are dropped
-    g_dialEnding = FALSE;
+    if (g_hDialWnd != dlg) return 0;
+    g_hDialWnd = NULL;  // later events find no dialog and are dropped
+    if (g_dialPhase != DIAL_SHUT) g_dialPhase = DIAL_IDLE;
     return 0;
-}
-
-// Until RAS says the handle is gone, or waitMs have passed.
-void WaitUntilGone(HRASCONN conn, DWORD waitMs) {
-    DWORD start = GetTickCount();
-    RASCONNSTATUSA status;
-    for (;;) {
-        status.dwSize = sizeof(status);
-        if (RasGetConnectStatusA(conn, &status) == ERROR_INVALID_HANDLE) return;
-        DWORD gone = GetTickCount() - start;
-        if (gone >= waitMs) return;
-        Sleep(waitMs - gone < 50 ? waitMs - gone : 50);
-    }
 }
 
 }  // namespace
@@ -214,7 +206,7 @@ namespace {
 
 int StartDial(LPCSTR entryName) {
     DWORD options = GetEntryDialOptions(entryName);
-    if (g_dialingEnded) return 0;  // Exit was chosen while its warning box stood
+    if (g_dialPhase == DIAL_SHUT) return 0;  // Exit was chosen while its warning box stood
     RASDIALPARAMSA params;
     ZeroMemory(&params, sizeof(params));
     params.dwSize = sizeof(params);
@@ -234,18 +226,18 @@ int StartDial(LPCSTR entryName) {
         MessageBoxA(GetFocus(), "Error Creating Dialing Window", APP_CAPTION, MB_ICONERROR);
         return 0;
     }
-    DWORD result = RasDialA(&ext, NULL, &params, 0, (LPVOID)DialEventCallback, &g_hRasConn);
-    if (result == 0) return 1;
-
-    char text[256];
-    if (RasGetErrorStringA(result, text, sizeof(text)) != 0) wsprintfA(text, "Undefined RAS Dial Error (%ld).", result);
-    g_dialEnding = TRUE;  // the dialog stands behind the box; its poll must not end it
-    MessageBoxA(GetFocus(), text, APP_CAPTION, MB_ICONERROR);
-    // A refused dial may still hold a port: only a hang-up releases it.
-    if (g_hRasConn) {
-        RasHangUpA(g_hRasConn);
-        g_hRasConnGoing = g_hRasConn;
+    // The second kind of notifier names the link of each event: every RAS
+    // from Windows 95 and NT on takes it.
+    g_dialPhase = DIAL_CALLING;
+    DWORD result = RasDialA(&ext, NULL, &params, 1, (LPVOID)DialEventCallback, &g_hRasConn);
+    if (result == 0) {
+        g_dialPhase = DIAL_DIALING;
+        return 1;
     }
+    g_dialPhase = DIAL_ENDING;  // the dialog stands behind the box; its poll must not end it
+    ShowDialError(GetFocus(), result);
+    // A refused dial may still hold a port: only a hang-up releases it.
+    HangUpLink(g_hRasConn, g_szDialEntry);
     g_hRasConn = NULL;
     if (g_hDialWnd) CloseDialDialog(g_hDialWnd);
     return 1;
@@ -254,36 +246,47 @@ int StartDial(LPCSTR entryName) {
 }  // namespace
 
 int DialPhonebookEntry(LPCSTR entryName) {
-    if (g_dialStarting || (g_hDialWnd && IsWindow(g_hDialWnd))) {
+    if (g_dialPhase == DIAL_SHUT) return 0;
+    if (g_dialPhase != DIAL_IDLE || (g_hDialWnd && IsWindow(g_hDialWnd))) {
         ShowDialInProgress();
         return 0;
     }
-    g_dialStarting = TRUE;
+    g_dialPhase = DIAL_STARTING;
     lstrcpynA(g_szDialEntry, entryName, sizeof(g_szDialEntry));
     int result = StartDial(entryName);
-    g_dialStarting = FALSE;
+    // Set up no further: no dialog, or one that ended inside the start.
+    if (g_dialPhase != DIAL_SHUT && !(g_hDialWnd && IsWindow(g_hDialWnd))) g_dialPhase = DIAL_IDLE;
     return result;
 }
 
-void AllowDialing(void) { g_dialingEnded = FALSE; }
+void AllowDialing(void) { g_dialPhase = DIAL_IDLE; }
 
-void EndDialing(DWORD waitMs) {
-    g_dialingEnded = TRUE;
+void EndDialing(void) {
+    g_dialPhase = DIAL_SHUT;
     if (g_hDialWnd && IsWindow(g_hDialWnd)) SendMessageA(g_hDialWnd, WM_COMMAND, IDCANCEL, 0);
-    if (g_hRasConnGoing) WaitUntilGone(g_hRasConnGoing, waitMs);
-    g_hRasConnGoing = NULL;
 }
 
-VOID WINAPI DialEventCallback(UINT, RASCONNSTATE state, DWORD error) {
+// Runs on RAS's thread: it passes on the dial's own events only. Those of a
+// dial hung up a moment ago may still be on their way.
+VOID WINAPI DialEventCallback(HRASCONN conn, UINT, RASCONNSTATE state, DWORD error, DWORD) {
+    HRASCONN mine = g_hRasConn;
+    if (conn != mine && !(mine == NULL && g_dialPhase == DIAL_CALLING)) return;
     HWND dlg = g_hDialWnd;
     if (dlg) PostMessageA(dlg, WM_RASDIALEVENT, state, error);
 }
 
-// An event that ends a dial (an error, or a state with the 0x2000 bit) asks
-// RAS about the dial's own link, which decides: an event of an earlier dial
-// finds a link that is still dialing, and changes nothing.
+// An event of the dial's own: its error ends it with that error, whatever
+// RAS's status query would say; so does its last state: Connected, or
+// Disconnected without an error (hung up elsewhere; the handle is still to
+// be released).
 int OnDialEvent(HWND dlg, RASCONNSTATE state, DWORD error) {
-    if (error || (state & RASCS_Connected)) FollowDial(dlg, FALSE);
+    if (g_dialPhase != DIAL_DIALING) return 1;
+    if (error)
+        FailDial(dlg, error);
+    else if (state == RASCS_Connected)
+        CloseDialDialog(dlg);
+    else if (state == RASCS_Disconnected)
+        FailDial(dlg, 0);
     return 1;
 }
 

@@ -37,9 +37,8 @@ void ReadPhonebook(HWND owner, Phonebook *pb) {
         return;
     }
     if (pb->result != 0) {
-        char text[256];
-        if (RasGetErrorStringA(pb->result, text, sizeof(text)) != 0)
-            lstrcpynA(text, "Undefined RasEnumEntries Error.", sizeof(text));
+        char text[kRasErrorTextSize];
+        RasErrorText(pb->result, "Undefined RasEnumEntries Error (%ld).", text);
         MessageBoxA(owner, text, APP_CAPTION, MB_ICONERROR);
     }
 }

@@ -62,11 +62,22 @@ bool ParseScript(const char *spec, Script *out) {
     return out->count > 0 || out->finalError != 0;
 }
 
+typedef VOID(WINAPI *RasDialFunc1)(HRASCONN conn, UINT msg, RASCONNSTATE state, DWORD error, DWORD extended);
+
 struct DialJob {
     DWORD handle;
-    RASDIALFUNC notify;
+    DWORD notifierType;  // 0: RasDialFunc, 1: RasDialFunc1, which names the link
+    LPVOID notifier;
     Script script;
 };
+
+void Notify(const DialJob *job, DWORD state, DWORD error) {
+    if (!job->notifier) return;
+    if (job->notifierType == 1)
+        ((RasDialFunc1)job->notifier)((HRASCONN)(DWORD_PTR)job->handle, WM_RASDIALEVENT, state, error, 0);
+    else
+        ((RASDIALFUNC)job->notifier)(WM_RASDIALEVENT, state, error);
+}
 
 // Moves the connection to a state; false when it has been hung up meanwhile.
 bool StepTo(DWORD handle, DWORD state, DWORD error) {
@@ -84,7 +95,7 @@ DWORD RunDial(DialJob *job) {
         const Step &s = job->script.steps[i];
         if (!StepTo(job->handle, s.state, 0)) return ERROR_INVALID_HANDLE;
         last = s.state;
-        if (job->notify) job->notify(WM_RASDIALEVENT, s.state, 0);
+        Notify(job, s.state, 0);
         if (s.state & RASCS_Connected) return 0;
         // Sleep in slices so that a hung-up dial ends its thread promptly.
         for (DWORD left = s.ms; left > 0;) {
@@ -97,11 +108,11 @@ DWORD RunDial(DialJob *job) {
     }
     if (job->script.finalError) {
         if (!StepTo(job->handle, last, job->script.finalError)) return ERROR_INVALID_HANDLE;
-        if (job->notify) job->notify(WM_RASDIALEVENT, last, job->script.finalError);
+        Notify(job, last, job->script.finalError);
         return job->script.finalError;
     }
     if (!StepTo(job->handle, RASCS_Connected, 0)) return ERROR_INVALID_HANDLE;
-    if (job->notify) job->notify(WM_RASDIALEVENT, RASCS_Connected, 0);
+    Notify(job, RASCS_Connected, 0);
     return 0;
 }
 
@@ -144,11 +155,12 @@ extern "C" DWORD WINAPI RasDialA(RASDIALEXTENSIONS *ext, LPCSTR, RASDIALPARAMSA 
     if (!Attach()) return ERROR_NOT_ENOUGH_MEMORY;
     DialJob *job = (DialJob *)calloc(1, sizeof(DialJob));
     if (!job) return ERROR_NOT_ENOUGH_MEMORY;
+    bool referenced = false;
     {
         Guard g;
         LogCallLocked("RasDialA", params ? params->szEntryName : NULL);
         DWORD error = 0;
-        if (!params || !conn || notifierType != 0)
+        if (!params || !conn || (notifier && notifierType > 1))
             error = ERROR_INVALID_PARAMETER;
         else if ((ext && ext->dwSize != sizeof(RASDIALEXTENSIONS)) || params->dwSize != sizeof(RASDIALPARAMSA))
             error = RAS_ERROR_INVALID_SIZE;
@@ -160,20 +172,38 @@ extern "C" DWORD WINAPI RasDialA(RASDIALEXTENSIONS *ext, LPCSTR, RASDIALPARAMSA 
             Conn *c = NewConn(e->name, RASCS_OpenPort);
             if (c) *conn = (HRASCONN)(DWORD_PTR)c->handle;
         }
+        // A connected entry dialled again: RAS may hand over its link with
+        // one more reference, and report it connected.
+        Conn *held = error ? NULL : FindConnByName(e->name, true);
+        if (held && g_state->referenced && !held->goneAt && held->state == RASCS_Connected) {
+            held->refs++;
+            *conn = (HRASCONN)(DWORD_PTR)held->handle;
+            job->handle = held->handle;
+            job->notifierType = notifierType;
+            job->notifier = notifier;
+            job->script.count = 1;
+            job->script.steps[0].state = RASCS_Connected;
+            held = NULL;
+            referenced = true;
+        }
         // A link of the entry that is still being hung up holds its port.
-        if (!error && FindConnByName(e->name, true)) error = 602;
-        if (!error && !ParseScript(e->script[0] ? e->script : kDefaultScript, &job->script)) error = 87;
-        Conn *c = error ? NULL : NewConn(e->name, RASCS_OpenPort);
-        if (!error && !c) error = 608;
+        if (held) error = 602;
+        if (!error && !referenced && !ParseScript(e->script[0] ? e->script : kDefaultScript, &job->script))
+            error = 87;
+        Conn *c = error || referenced ? NULL : NewConn(e->name, RASCS_OpenPort);
+        if (!error && !referenced && !c) error = 608;
         if (error) {
             free(job);
             return error;
         }
-        *conn = (HRASCONN)(DWORD_PTR)c->handle;
-        job->handle = c->handle;
-        job->notify = (RASDIALFUNC)notifier;
+        if (c) {
+            *conn = (HRASCONN)(DWORD_PTR)c->handle;
+            job->handle = c->handle;
+            job->notifierType = notifierType;
+            job->notifier = notifier;
+        }
     }
-    if (!job->notify) {
+    if (!job->notifier) {
         DWORD r = RunDial(job);
         free(job);
         return r;

@@ -46,6 +46,27 @@ const ErrorText kErrorTexts[] = {
     {718, "The remote computer did not respond in time."},
 };
 
+// Today's Windows words its VPN errors at length (800's text runs to 261
+// characters, 809's to 419): texts of about those lengths.
+const ErrorText kLongErrorTexts[] = {
+    {800, "The remote connection could not be made because every VPN tunnel that was tried failed. The VPN serv"
+          "er may not be reachable. Where this connection tries an L2TP/IPsec tunnel, the security settings tha"
+          "t the IPsec negotiation needs may not be set up as they should be on this computer."},
+    {809, "The network connection between this computer and the VPN server could not be made because the remote"
+          " server does not respond. One of the network devices between this computer and the remote server (a "
+          "firewall, a NAT device or a router, for example) may not be set up to let VPN connections through. A"
+          "sk your administrator or your service provider which of those devices may be the cause, and have it "
+          "set up again for this kind of tunnel."},
+};
+
+const char *ErrorTextOf(DWORD error) {
+    for (size_t i = 0; i < sizeof(kErrorTexts) / sizeof(kErrorTexts[0]); i++)
+        if (kErrorTexts[i].code == error) return kErrorTexts[i].text;
+    for (size_t i = 0; g_state->longErrorTexts && i < sizeof(kLongErrorTexts) / sizeof(kLongErrorTexts[0]); i++)
+        if (kLongErrorTexts[i].code == error) return kLongErrorTexts[i].text;
+    return NULL;
+}
+
 }  // namespace
 
 // ---- the RAS entry points ---------------------------------------------------
@@ -90,7 +111,8 @@ extern "C" DWORD WINAPI RasGetConnectStatusA(HRASCONN conn, RASCONNSTATUSA *stat
     if (!status) return ERROR_INVALID_PARAMETER;
     if (status->dwSize != sizeof(RASCONNSTATUSA)) return RAS_ERROR_INVALID_SIZE;
     if (!c) return ERROR_INVALID_HANDLE;
-    status->rasconnstate = c->state;
+    BOOL stale = c->goneAt && c->staleUntil && (LONG)(c->staleUntil - GetTickCount()) > 0;
+    status->rasconnstate = stale ? c->lastState : c->state;
     status->dwError = c->error;
     lstrcpynA(status->szDeviceType, "modem", sizeof(status->szDeviceType));
     lstrcpynA(status->szDeviceName, "Simulated Modem", sizeof(status->szDeviceName));
@@ -104,6 +126,11 @@ extern "C" DWORD WINAPI RasHangUpA(HRASCONN conn) {
     LogCallLocked("RasHangUpA", c ? c->entry : NULL);
     if (DWORD f = FaultLocked(OP_HANGUP)) return f;
     if (!c) return ERROR_INVALID_HANDLE;
+    // A link dialled again while connected ends with its last reference.
+    if (c->refs && !c->goneAt) {
+        c->refs--;
+        return 0;
+    }
     EndConnLocked(c);
     return 0;
 }
@@ -134,16 +161,15 @@ extern "C" DWORD WINAPI RasEnumEntriesA(LPCSTR reserved, LPCSTR, RASENTRYNAMEA *
 
 extern "C" DWORD WINAPI RasGetErrorStringA(UINT error, LPSTR buffer, DWORD size) {
     if (!Attach()) return ERROR_NOT_ENOUGH_MEMORY;
-    LogCall("RasGetErrorStringA");
+    Guard g;
+    LogCallLocked("RasGetErrorStringA", NULL);
     if (!buffer) return ERROR_INVALID_PARAMETER;
-    for (size_t i = 0; i < sizeof(kErrorTexts) / sizeof(kErrorTexts[0]); i++) {
-        if (kErrorTexts[i].code != error) continue;
-        DWORD len = lstrlenA(kErrorTexts[i].text);
-        if (size < len + 1) return RAS_ERROR_BUFFER_TOO_SMALL;
-        memcpy(buffer, kErrorTexts[i].text, len + 1);
-        return 0;
-    }
-    return ERROR_INVALID_PARAMETER;
+    const char *text = ErrorTextOf(error);
+    if (!text) return ERROR_INVALID_PARAMETER;  // RAS has no text for it
+    DWORD len = lstrlenA(text);
+    if (size < len + 1) return ERROR_INSUFFICIENT_BUFFER;
+    memcpy(buffer, text, len + 1);
+    return 0;
 }
 
 extern "C" DWORD WINAPI RasGetEntryDialParamsA(LPCSTR, RASDIALPARAMSA *params, LPBOOL passwordSaved) {

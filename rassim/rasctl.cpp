@@ -23,6 +23,10 @@ const char kUsage[] =
     "       rasctl notify-handle any|invalid|null\n"
     "       rasctl notify every|once|silent|early\n"
     "       rasctl linger MS\n"
+    "       rasctl stale MS\n"
+    "       rasctl handles fresh|reuse\n"
+    "       rasctl referenced on|off\n"
+    "       rasctl errortexts short|long\n"
     "       rasctl flap NAME COUNT [GAP_MS]\n"
     "       rasctl missing FUNCTION|off      (RasConnectionNotificationA, RasGetEntryPropertiesA)\n"
     "       rasctl list\n"
@@ -141,6 +145,16 @@ int main(int argc, char **argv) {
         DWORD ms;
         if (!ParseNumber(argv[2], &ms)) return Usage("linger takes milliseconds");
         return Check(RasSimSetLinger(ms), "linger");
+    }
+    if (cmd == "stale" && argc == 3) {
+        DWORD ms;
+        if (!ParseNumber(argv[2], &ms)) return Usage("stale takes milliseconds");
+        return Check(RasSimSetStale(ms), "stale");
+    }
+    if ((cmd == "handles" || cmd == "referenced" || cmd == "errortexts") && argc == 3) {
+        DWORD r = RasSimSetMode(argv[1], argv[2]);
+        if (r == ERROR_INVALID_PARAMETER) return Usage("handles fresh|reuse, referenced on|off, errortexts short|long");
+        return Check(r, argv[1]);
     }
     if (cmd == "flap" && (argc == 4 || argc == 5)) {
         DWORD count, gap = 0;

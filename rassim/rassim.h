@@ -34,6 +34,16 @@ DWORD WINAPI RasSimSetNotifyMode(LPCSTR mode);
 // How long a hung-up or dropped link stays listed, in state Disconnected,
 // before its handle goes and its disconnection is signalled (0: at once).
 DWORD WINAPI RasSimSetLinger(DWORD ms);
+// How long a hung-up link's status still reports the state it had, before
+// Disconnected (0: not at all); the link lingers at least that long.
+DWORD WINAPI RasSimSetStale(DWORD ms);
+// Switches a behaviour of real RAS, each off by default and after a reset:
+// "handles" "reuse" (a new link takes a freed handle value) or "fresh";
+// "referenced" "on" (dialling a connected entry hands over its link with one
+// more reference, which one more hang-up ends) or "off" (refused with 602);
+// "errortexts" "long" (VPN errors 800 and 809 with texts of today's length)
+// or "short".
+DWORD WINAPI RasSimSetMode(LPCSTR mode, LPCSTR value);
 DWORD WINAPI RasSimSetMissing(LPCSTR function);       // NULL or "off" clears
 // Text reports, one line per item ("NAME\tSTATE\n", "RasDialA Home\n").
 // Return the bytes needed including the terminator; the text is cut to size.

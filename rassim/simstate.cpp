@@ -14,7 +14,7 @@ State *g_state;
 
 namespace {
 
-const DWORD kMagic = 0x52534D34;  // bump when the layout changes
+const DWORD kMagic = 0x52534D35;  // bump when the layout changes
 const char *const kOpNames[OP_COUNT] = {"enum", "status", "hangup", "dial", "entries", "dialparams", "notify"};
 
 HANDLE g_mutex;
@@ -123,17 +123,26 @@ Conn *FindConnByName(const char *name, bool lingering) {
     return NULL;
 }
 
+// As RAS may do: the value of the link that went last, for the next one.
+static DWORD FreedHandle() {
+    if (g_state->lastFreed && !FindConn(g_state->lastFreed)) return g_state->lastFreed;
+    for (DWORD h = 0x1000;; h += 4)
+        if (!FindConn(h)) return h;
+}
+
 Conn *NewConn(const char *name, DWORD state) {
     for (int i = 0; i < kMaxConns; i++) {
         Conn *c = &g_state->conns[i];
         if (!c->handle) {
-            c->handle = g_state->nextHandle;
-            g_state->nextHandle += 4;
+            c->handle = g_state->reuseHandles ? FreedHandle() : g_state->nextHandle;
+            if (!g_state->reuseHandles) g_state->nextHandle += 4;
             lstrcpynA(c->entry, name, sizeof(c->entry));
             c->state = state;
             c->error = 0;
             c->announced = FALSE;
             c->goneAt = 0;
+            c->refs = 0;
+            c->staleUntil = 0;
             if (g_state->notifyMode == NOTIFY_EARLY) AnnounceLocked(c, true);
             return c;
         }
@@ -148,19 +157,24 @@ void SetConnStateLocked(Conn *c, DWORD state) {
 
 void EndConnLocked(Conn *c) {
     if (c->goneAt) return;  // already on its way
-    if (!g_state->lingerMs) {
+    if (!g_state->lingerMs && !g_state->staleMs) {
         RemoveConnLocked(c);
         return;
     }
-    // Listed as disconnected meanwhile; nothing is signalled until it goes.
+    // Listed as disconnected meanwhile (its status may report its last
+    // state for a while); nothing is signalled until it goes.
+    DWORD now = GetTickCount();
+    c->lastState = c->state;
+    c->staleUntil = g_state->staleMs ? now + g_state->staleMs : 0;
     c->state = RASCS_Disconnected;
-    c->goneAt = GetTickCount() + g_state->lingerMs;
+    c->goneAt = now + (g_state->lingerMs > g_state->staleMs ? g_state->lingerMs : g_state->staleMs);
     if (!c->goneAt) c->goneAt = 1;
     WakeListenersLocked();  // so that they wake when it goes
 }
 
 void RemoveConnLocked(Conn *c) {
     AnnounceLocked(c, false);
+    g_state->lastFreed = c->handle;
     ZeroMemory(c, sizeof(*c));
 }
 
@@ -230,6 +244,34 @@ extern "C" DWORD WINAPI RasSimSetFaultTimes(LPCSTR op, DWORD error, DWORD times)
 }
 
 extern "C" DWORD WINAPI RasSimSetFault(LPCSTR op, DWORD error) { return RasSimSetFaultTimes(op, error, 0); }
+
+// The behaviours of real RAS that are switched, each off by default (and
+// after a reset): handles reuse|fresh, referenced on|off, errortexts
+// long|short.
+extern "C" DWORD WINAPI RasSimSetMode(LPCSTR mode, LPCSTR value) {
+    if (!mode || !value || !Attach()) return ERROR_INVALID_PARAMETER;
+    struct Switch {
+        const char *mode, *on, *off;
+        BOOL State::*field;
+    } switches[] = {{"handles", "reuse", "fresh", &State::reuseHandles},
+                    {"referenced", "on", "off", &State::referenced},
+                    {"errortexts", "long", "short", &State::longErrorTexts}};
+    for (const Switch &s : switches) {
+        if (strcmp(mode, s.mode) != 0) continue;
+        if (strcmp(value, s.on) != 0 && strcmp(value, s.off) != 0) return ERROR_INVALID_PARAMETER;
+        Guard g;
+        g_state->*s.field = strcmp(value, s.on) == 0;
+        return 0;
+    }
+    return ERROR_INVALID_PARAMETER;
+}
+
+extern "C" DWORD WINAPI RasSimSetStale(DWORD ms) {
+    if (!Attach()) return ERROR_NOT_ENOUGH_MEMORY;
+    Guard g;
+    g_state->staleMs = ms;
+    return 0;
+}
 
 extern "C" DWORD WINAPI RasSimGetCallsOf(DWORD pid, LPSTR buffer, DWORD size) {
     if (!Attach()) return 0;

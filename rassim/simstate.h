@@ -49,6 +49,9 @@ struct Conn {
     DWORD error;
     BOOL announced;  // its connection was notified, its disconnection not yet
     DWORD goneAt;    // hung up, lingering: the tick at which its handle goes (0: live)
+    DWORD refs;      // dials of the entry while connected: hang-ups it takes beyond one
+    DWORD lastState;   // before its hang-up, which the status may still report
+    DWORD staleUntil;  // until this tick (0: not at all)
 };
 
 struct State {
@@ -63,6 +66,11 @@ struct State {
     DWORD notifyHandles;
     DWORD notifyMode;
     DWORD lingerMs;  // how long a hung-up link stays listed as disconnected
+    DWORD staleMs;   // how long, meanwhile, its status still reports its last state
+    BOOL reuseHandles;    // a new link takes the handle value freed last
+    DWORD lastFreed;
+    BOOL referenced;      // a dial of a connected entry adds a reference to its link
+    BOOL longErrorTexts;  // RAS's error texts as long as today's Windows has them
     DWORD lastDialOptions;
     LONG connectSeq;
     LONG disconnectSeq;

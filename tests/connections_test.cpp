@@ -3,8 +3,13 @@
 // asked RAS is compared with the row.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "app.h"
+#include "dial.h"
+#include "fixture.h"
 #include "rasapi.h"
+#include "resource.h"
 #include "rassim.h"
 #include "testutil.h"
 
@@ -75,5 +80,72 @@ INSTANTIATE_TEST_SUITE_P(Table, ConnectionQueries, ::testing::ValuesIn(kCases),
                                  if (!isalnum((unsigned char)ch)) ch = '_';
                              return name;
                          });
+
+// Every link the program hangs up, by whatever road, is hung up for good
+// and followed until RAS lets it go; Exit waits for all of them, within
+// 5 s. A connected entry dialled again holds one more reference, which one
+// more hang-up ends; RAS may report a hung-up link's last state for a
+// moment, and let go slowly.
+class LettingGo : public MainWindow {};
+
+TEST_F(LettingGo, ExitWaitsUntilRasHasLetGoOfEveryLinkHungUp) {
+    auto hangUp = [](HWND main) { SendMessageA(main, WM_COMMAND, IDM_HANGUP, 0); };
+    auto dialAgain = [](HWND) {
+        RasSimSetMode("referenced", "on");
+        for (int i = 0; i < 2; i++) {
+            DialPhonebookEntry("Office");
+            HWND dlg = g_hDialWnd;
+            EXPECT_TRUE(WaitFor([&] { return !IsWindow(dlg); }, 3000)) << "the dial finds it connected";
+        }
+    };
+    struct Row {
+        const char *what;
+        DWORD lingerMs, staleMs;
+        std::function<void(HWND)> act;
+        size_t hangUps, orUpTo;  // of Office: a second may find the last state still reported
+        DWORD atLeast, below;  // from the first hang-up to the end of Exit
+        bool gone;             // no link listed when Exit returns
+    } rows[] = {
+        {"RAS lets go slowly", 1500, 0, hangUp, 1, 1, 1400, 5000, true},
+        {"the last state for a moment", 1000, 400, hangUp, 1, 2, 900, 5000, true},
+        {"dialled twice more while connected", 0, 0, [&](HWND main) { dialAgain(main); hangUp(main); }, 3, 3, 0, 5000,
+         true},
+        {"a dial cancelled, then Hang Up", 2500, 0,
+         [&](HWND main) {
+             DialPhonebookEntry("Away");
+             SendMessageA(g_hDialWnd, WM_COMMAND, IDCANCEL, 0);
+             RasSimSetLinger(300);  // Office and Home go sooner than Away
+             hangUp(main);
+         },
+         1, 1, 2400, 5000, true},
+        {"RAS slower than the program waits", 8000, 0, hangUp, 1, 1, 4900, 5600, false},
+    };
+    BoxWatcher boxes;
+    baseThreads_ = ThreadCount();  // RAS's notification thread outlives each window
+    for (const Row &row : rows) {
+        SimReset();
+        for (const char *name : {"Office", "Home", "Away"}) RasSimAddEntry(name, TRUE);
+        RasSimSetDialScript("Away", "0:10000");
+        RasSimSetState("Office", RASCS_Connected);
+        RasSimSetState("Home", RASCS_Connected);
+        RasSimSetLinger(row.lingerMs);
+        RasSimSetStale(row.staleMs);
+        StartAndSettle();
+        DWORD start = GetTickCount();
+        row.act(hwnd_);
+        SendMessageA(hwnd_, WM_COMMAND, IDM_EXIT, 0);
+        DWORD took = GetTickCount() - start;
+        bool gone = SimConnections().empty();
+        EXPECT_EQ(row.gone, gone) << row.what << ": " << Join(SimConnections());
+        EXPECT_GE(took, row.atLeast) << row.what;
+        EXPECT_LT(took, row.below) << row.what;
+        size_t office = SimCallsMatching("RasHangUpA Office").size();
+        EXPECT_TRUE(office >= row.hangUps && office <= row.orUpTo) << row.what << "\n" << Join(SimCalls());
+        size_t home = SimCallsMatching("RasHangUpA Home").size();
+        EXPECT_TRUE(home >= 1 && home <= (row.staleMs ? 2u : 1u)) << row.what << "\n" << Join(SimCalls());
+        Close();
+    }
+    EXPECT_TRUE(boxes.Boxes().empty()) << Describe(boxes.Boxes());
+}
 
 }  // namespace

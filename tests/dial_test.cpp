@@ -84,7 +84,7 @@ TEST_F(Dialing, EnumerationErrorShowsItsBoxAndLeavesAnEmptyEnabledItem) {
     RasSimSetFault("entries", 4321);
     EXPECT_EQ(failed, DialMenu());
     std::vector<BoxRecord> expected = {{"Wendle", "The phonebook file cannot be opened.", NULL},
-                                       {"Wendle", "Undefined RasEnumEntries Error.", NULL}};
+                                       {"Wendle", "Undefined RasEnumEntries Error (4321).", NULL}};
     EXPECT_EQ(expected, boxes.Boxes()) << Describe(boxes.Boxes());
     RasSimSetFault("entries", 0);
 }
@@ -232,18 +232,32 @@ TEST_F(Dialing, ADialFromStartToConnected) {
         << "the watchers notice the new connection";
 }
 
+// Its error in one box owned by the dialog, RAS's text or, where RAS has
+// none, Windows' or a fallback, with the number; then the hang-up.
 TEST_F(Dialing, FailingDialShowsOneBoxThenHangsUp) {
+    RasSimSetMode("errortexts", "long");
+    char longText[512] = "";
+    ASSERT_EQ(0u, RasGetErrorStringA(809, longText, sizeof(longText)));
+    struct Row {
+        const char *script;
+        std::string text;
+    } rows[] = {{"0:100,2:300!678", "There is no answer."},
+                {"0:100!809", longText},
+                {"0:100!4242", "Undefined RAS Dial Error (4242)."}};
     RasSimAddEntry("Home", TRUE);
-    RasSimSetDialScript("Home", "0:100,2:300!678");
-    BoxWatcher boxes;
-    DialPhonebookEntry("Home");
-    HWND dlg = g_hDialWnd;
-    ASSERT_TRUE(WaitFor([&] { return !IsWindow(dlg); }, 5000));
-    std::vector<BoxRecord> expected = {{"Wendle", "There is no answer.", NULL}};
-    ASSERT_EQ(expected, boxes.Boxes()) << Describe(boxes.Boxes());
-    EXPECT_EQ(dlg, boxes.Boxes()[0].owner);
-    EXPECT_EQ(std::vector<std::string>{"RasHangUpA Home"}, SimCallsMatching("RasHangUpA"));
-    EXPECT_TRUE(SimConnections().empty());
+    for (const Row &row : rows) {
+        RasSimSetDialScript("Home", row.script);
+        SimCallsMatching("");
+        BoxWatcher boxes;
+        DialPhonebookEntry("Home");
+        HWND dlg = g_hDialWnd;
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(dlg); }, 5000)) << row.script;
+        std::vector<BoxRecord> expected = {{"Wendle", row.text, NULL}};
+        ASSERT_EQ(expected, boxes.Boxes()) << Describe(boxes.Boxes());
+        EXPECT_EQ(dlg, boxes.Boxes()[0].owner);
+        EXPECT_TRUE(WaitFor([] { return SimConnections().empty(); }, 2000)) << row.script;
+    }
+    EXPECT_EQ(3u, SimCallsMatching("RasHangUpA").size()) << Join(SimCalls());
 }
 
 TEST_F(Dialing, CancelAndTheCloseBoxHangUpAtOnce) {
@@ -288,13 +302,24 @@ TEST_F(Dialing, ADialThatRasEndsOtherwise) {
          [](HWND) {
              // As RAS's thread for a cancelled dial would deliver them.
              std::thread late([] {
-                 DialEventCallback(WM_RASDIALEVENT, RASCS_ConnectDevice, 678);
-                 DialEventCallback(WM_RASDIALEVENT, RASCS_Connected, 0);
-                 DialEventCallback(WM_RASDIALEVENT, RASCS_Disconnected, 0);
+                 HRASCONN earlier = (HRASCONN)(DWORD_PTR)0x0FF0;
+                 DialEventCallback(earlier, WM_RASDIALEVENT, RASCS_ConnectDevice, 678, 0);
+                 DialEventCallback(earlier, WM_RASDIALEVENT, RASCS_Connected, 0, 0);
+                 DialEventCallback(earlier, WM_RASDIALEVENT, RASCS_Disconnected, 0, 0);
              });
              late.join();
          },
          {"dialog: open", "boxes: none", "hang-ups: none", "next dial: refused: Already dialing Office."}},
+        {"(e) its error comes while RAS answers no status query", "0:50,5:300!678", 0, nullptr,
+         [](HWND) { RasSimSetFault("status", 711); },
+         {"dialog: closed", "boxes: There is no answer.", "hang-ups: RasHangUpA Office", "next dial: dials"}},
+        {"(f) it is hung up outside, and its handle goes to Home's new link", "0:50,5:10000", 0, nullptr,
+         [](HWND) {
+             RasSimSetMode("handles", "reuse");
+             RasSimDrop("Office");
+             RasSimSetState("Home", RASCS_Authenticate);
+         },
+         {"dialog: closed", "boxes: none", "hang-ups: none", "next dial: dials"}},
         {"Cancel, then Dial again at once", "0:50,5:10000", 1000, nullptr,
          [](HWND) { SendMessageA(GetDlgItem(g_hDialWnd, IDCANCEL), BM_CLICK, 0, 0); },
          {"dialog: closed", "boxes: none", "hang-ups: RasHangUpA Office",
@@ -385,12 +410,24 @@ TEST_F(Dialing, NoSavedPasswordDialsNothing) {
 
 TEST_F(Dialing, RefusedStartShowsItsBoxAndLeavesNothingHeld) {
     RasSimAddEntry("Office", TRUE);
-    for (DWORD fault : {676u, 4242u}) {
-        RasSimSetFault("dial", fault);
+    // A code RAS has no text for and Windows has (as for IKEv2's 13801 on
+    // Windows; Wine has no text for that one).
+    char windows[512] = "";
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, 1231, 0, windows,
+                             sizeof(windows), NULL);
+    while (n && isspace((unsigned char)windows[n - 1])) windows[--n] = 0;
+    ASSERT_NE(0u, n) << "Windows has a text for 1231";
+    struct Row {
+        DWORD fault;
+        std::string text;
+    } rows[] = {{676, "The line is busy."},
+                {1231, "Error 1231: " + std::string(windows)},
+                {4242, "Undefined RAS Dial Error (4242)."}};
+    for (const Row &row : rows) {
+        RasSimSetFault("dial", row.fault);
         BoxWatcher boxes;
         EXPECT_EQ(1, DialPhonebookEntry("Office"));
-        std::string text = fault == 676 ? "The line is busy." : "Undefined RAS Dial Error (4242).";
-        std::vector<BoxRecord> expected = {{"Wendle", text, NULL}};
+        std::vector<BoxRecord> expected = {{"Wendle", row.text, NULL}};
         EXPECT_EQ(expected, boxes.Boxes()) << Describe(boxes.Boxes());
         EXPECT_TRUE(g_hDialWnd == NULL);
         EXPECT_TRUE(SimConnections().empty()) << "the port the refused dial held is released";

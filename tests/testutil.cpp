@@ -8,6 +8,7 @@
 #include <set>
 #include <sstream>
 
+#include "links.h"
 #include "rassim.h"
 
 bool WaitFor(const std::function<bool()> &cond, DWORD timeoutMs) {
@@ -70,6 +71,10 @@ std::vector<std::string> SplitLines(const std::string &text) {
 
 void SimReset() {
     ASSERT_EQ(1u, RasSimIsSimulator()) << "the simulated RASAPI32 is not loaded";
+    ASSERT_EQ(0u, RasSimReset());
+    // The program's links of an earlier test are gone with the reset: it
+    // stops following them now, and the log starts empty again.
+    WaitForLinksGone(0);
     ASSERT_EQ(0u, RasSimReset());
 }
 
