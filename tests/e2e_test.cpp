@@ -132,9 +132,11 @@ protected:
     HWND hwnd_ = NULL;
 };
 
+// RAS takes its time to let the link go: Exit, chosen at once, waits for it.
 TEST_F(Wendle, HangUpFromTheTrayMenuHangsUpTheConnectedLinkOnly) {
     RasSimSetState("Office", RASCS_Connected);
     RasSimSetState("Home", RASCS_Authenticate);
+    RasSimSetLinger(1500);
     Launch();
     HWND menu = RightClick();
     ASSERT_TRUE(menu != NULL);
@@ -142,7 +144,12 @@ TEST_F(Wendle, HangUpFromTheTrayMenuHangsUpTheConnectedLinkOnly) {
     ASSERT_TRUE(WaitFor([] { return !SimCallsMatching("RasHangUpA").empty(); }, kSlowMs)) << Join(SimCalls());
     EXPECT_TRUE(MenuGone());
     EXPECT_EQ(std::vector<std::string>{"RasHangUpA Office"}, SimCallsMatching("RasHangUpA"));
-    EXPECT_EQ(std::vector<std::string>{"Home\t5"}, SimConnections());
+    menu = RightClick();
+    ASSERT_TRUE(menu != NULL);
+    for (WPARAM key : {VK_UP, VK_UP, VK_RETURN}) PostMessageA(menu, WM_KEYDOWN, key, 0);
+    DWORD code = 99;
+    ASSERT_TRUE(Exited(&code)) << "Exit did not end the process";
+    EXPECT_EQ(std::vector<std::string>{"Home\t5"}, SimConnections()) << "Office let go before the program ended";
 }
 
 TEST_F(Wendle, WithNoConnectionHangUpIsGreyedAndExitEndsTheProcess) {

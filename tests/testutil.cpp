@@ -206,7 +206,7 @@ DWORD WINAPI BoxWatcher::Poll(LPVOID param) {
                 self->boxes_.push_back(r);
                 answer = self->answer_;
             }
-            PostMessageA(dlg, WM_COMMAND, answer, 0);
+            if (answer) PostMessageA(dlg, WM_COMMAND, answer, 0);
         }
     } while (WaitForSingleObject(self->stop_, 10) == WAIT_TIMEOUT);
     return 0;
