@@ -35,8 +35,10 @@ Page instfiles
 UninstPage uninstConfirm
 UninstPage instfiles
 
-; Asks a running Wendle to close (as its Exit does) and waits for it, at most
-; about five seconds.
+; Asks every running Wendle to close (as its Exit does; a user may run more
+; than one) and waits until none is left, at most about five seconds. A
+; copy that lets its links go takes up to five seconds to answer, so each
+; is asked without waiting long for the answer.
 !macro CloseWendle
   StrCpy $1 0
   ${Do}
@@ -44,7 +46,11 @@ UninstPage instfiles
     ${IfThen} $0 = 0 ${|} ${ExitDo} ${|}
     ${IfThen} $1 >= 50 ${|} ${ExitDo} ${|}
     ${If} $1 = 0
-      SendMessage $0 ${WM_CLOSE} 0 0 /TIMEOUT=2000
+      ${Do}
+        FindWindow $2 "${WINDOW_CLASS}" "" 0 $0  ; the next, found while this one still stands
+        SendMessage $0 ${WM_CLOSE} 0 0 /TIMEOUT=200
+        StrCpy $0 $2
+      ${LoopUntil} $0 = 0
     ${EndIf}
     Sleep 100
     IntOp $1 $1 + 1

@@ -58,10 +58,10 @@ if [ ! -f "$guest/vmlinuz" ] || [ ! -f "$guest/modules/order" ]; then
   # The package lists may be old or gone: one update, then a second try.
   (cd "$dl" && apt-get download linux-image-amd64 >/dev/null 2>&1) ||
     { apt-get update -qq >/dev/null 2>&1; (cd "$dl" && apt-get download linux-image-amd64 >/dev/null 2>&1); } ||
-    { echo "guest.sh: cannot fetch linux-image-amd64" >&2; exit 1; }
+    { echo "guest.sh: cannot fetch linux-image-amd64 from the package mirror (the emulated machine's kernel, fetched once into $WENDLE_BUILD_DIR/guest; it needs network access). Run again with network, or leave the emulated machine out with WENDLE_GUEST=0 where lane 32 runs natively." >&2; exit 1; }
   image=$(dpkg-deb -f "$dl"/linux-image-amd64_*.deb Depends | grep -o 'linux-image-[^ ,(]*' | head -n 1)
   (cd "$dl" && apt-get download "$image" >/dev/null 2>&1) ||
-    { echo "guest.sh: cannot fetch $image (named by linux-image-amd64)" >&2; exit 1; }
+    { echo "guest.sh: cannot fetch $image (named by linux-image-amd64) from the package mirror; it needs network access once. WENDLE_GUEST=0 leaves the emulated machine out where lane 32 runs natively." >&2; exit 1; }
   dpkg-deb -x "$dl"/"$image"_*.deb "$dl/x"
   mkdir -p "$dl/modules"
   for m in $modules; do

@@ -105,13 +105,23 @@ TEST_F(Installer, InstallUpgradeAndUninstall) {
     for (const Value &v : values) EXPECT_EQ(v.expected, UninstallValue(v.name)) << v.name;
 
     // With the Startup shortcut chosen, the installer starts Wendle; a second
-    // install closes that one and starts the new EXE.
+    // install closes that one, and a second copy started beside it, and
+    // starts the new EXE.
     DWORD firstPid = 0;
     HANDLE first = NULL;
     ASSERT_TRUE(WaitFor([&] { return (first = RunningWendle(&firstPid)) != NULL; }, 10000)) << "not started";
+    PROCESS_INFORMATION copy = {};
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    ASSERT_TRUE(CreateProcessA((dir_ + "\\Wendle.exe").c_str(), NULL, NULL, NULL, FALSE, 0, NULL, dir_.c_str(), &si, &copy));
+    CloseHandle(copy.hThread);
+    ASSERT_TRUE(WaitFor([&] { return !WindowsOfProcess(copy.dwProcessId, "ZKRASNotification", false).empty(); }, 10000))
+        << "the second copy has no window";
     ASSERT_EQ(0, RunAndWait(SetupCommand()));
     EXPECT_EQ((DWORD)WAIT_OBJECT_0, WaitForSingleObject(first, 10000)) << "the old Wendle still runs";
+    EXPECT_EQ((DWORD)WAIT_OBJECT_0, WaitForSingleObject(copy.hProcess, 10000)) << "its second copy still runs";
     CloseHandle(first);
+    CloseHandle(copy.hProcess);
     DWORD secondPid = 0;
     HANDLE second = NULL;
     ASSERT_TRUE(WaitFor([&] { return (second = RunningWendle(&secondPid)) != NULL; }, 10000)) << "not started again";
