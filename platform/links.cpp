@@ -117,7 +117,7 @@ void HangUpLink(HRASCONN conn, LPCSTR entry) {
 }
 
 void WaitForLinksGone(DWORD waitMs) {
-    DWORD start = GetTickCount(); waitMs = 0;
+    DWORD start = GetTickCount();
     while (FollowGoing()) {
         DWORD gone = GetTickCount() - start;
         if (gone >= waitMs) break;

@@ -66,6 +66,7 @@ typedef VOID(WINAPI *RasDialFunc1)(HRASCONN conn, UINT msg, RASCONNSTATE state, 
 
 struct DialJob {
     DWORD handle;
+    char entry[RAS_MaxEntryName + 1];  // a reused handle may be another entry's link
     DWORD notifierType;  // 0: RasDialFunc, 1: RasDialFunc1, which names the link
     LPVOID notifier;
     Script script;
@@ -79,10 +80,16 @@ void Notify(const DialJob *job, DWORD state, DWORD error) {
         ((RASDIALFUNC)job->notifier)(WM_RASDIALEVENT, state, error);
 }
 
+// The dial's own link, while it is not being hung up.
+Conn *DialConn(const DialJob *job) {
+    Conn *c = LiveConn(job->handle);
+    return c && strcmp(c->entry, job->entry) == 0 ? c : NULL;
+}
+
 // Moves the connection to a state; false when it has been hung up meanwhile.
-bool StepTo(DWORD handle, DWORD state, DWORD error) {
+bool StepTo(const DialJob *job, DWORD state, DWORD error) {
     Guard g;
-    Conn *c = LiveConn(handle);
+    Conn *c = DialConn(job);
     if (!c) return false;
     SetConnStateLocked(c, state);
     c->error = error;
@@ -93,7 +100,7 @@ DWORD RunDial(DialJob *job) {
     DWORD last = RASCS_OpenPort;
     for (int i = 0; i < job->script.count; i++) {
         const Step &s = job->script.steps[i];
-        if (!StepTo(job->handle, s.state, 0)) return ERROR_INVALID_HANDLE;
+        if (!StepTo(job, s.state, 0)) return ERROR_INVALID_HANDLE;
         last = s.state;
         Notify(job, s.state, 0);
         if (s.state & RASCS_Connected) return 0;
@@ -103,15 +110,15 @@ DWORD RunDial(DialJob *job) {
             Sleep(slice);
             left -= slice;
             Guard g;
-            if (!LiveConn(job->handle)) return ERROR_INVALID_HANDLE;
+            if (!DialConn(job)) return ERROR_INVALID_HANDLE;
         }
     }
     if (job->script.finalError) {
-        if (!StepTo(job->handle, last, job->script.finalError)) return ERROR_INVALID_HANDLE;
+        if (!StepTo(job, last, job->script.finalError)) return ERROR_INVALID_HANDLE;
         Notify(job, last, job->script.finalError);
         return job->script.finalError;
     }
-    if (!StepTo(job->handle, RASCS_Connected, 0)) return ERROR_INVALID_HANDLE;
+    if (!StepTo(job, RASCS_Connected, 0)) return ERROR_INVALID_HANDLE;
     Notify(job, RASCS_Connected, 0);
     return 0;
 }
@@ -179,6 +186,7 @@ extern "C" DWORD WINAPI RasDialA(RASDIALEXTENSIONS *ext, LPCSTR, RASDIALPARAMSA 
             held->refs++;
             *conn = (HRASCONN)(DWORD_PTR)held->handle;
             job->handle = held->handle;
+            lstrcpynA(job->entry, held->entry, sizeof(job->entry));
             job->notifierType = notifierType;
             job->notifier = notifier;
             job->script.count = 1;
@@ -199,6 +207,7 @@ extern "C" DWORD WINAPI RasDialA(RASDIALEXTENSIONS *ext, LPCSTR, RASDIALPARAMSA 
         if (c) {
             *conn = (HRASCONN)(DWORD_PTR)c->handle;
             job->handle = c->handle;
+            lstrcpynA(job->entry, c->entry, sizeof(job->entry));
             job->notifierType = notifierType;
             job->notifier = notifier;
         }
