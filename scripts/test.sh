@@ -20,8 +20,9 @@
 # leaves that out.
 #
 # The steps run side by side: the package, each lane with a display and a
-# Wine prefix of its own, and the emulated machine as soon as the 32-bit
-# build it tests is there. Almost all of a lane's time is waiting (timers,
+# Wine prefix of its own, the emulated machine as soon as the 32-bit build it
+# tests is there, and in a whole run the tests of the real EXE at its shipped
+# pace (run_paced) as soon as lane 64's build is there. Almost all of a lane's time is waiting (timers,
 # prompts, Wine starting processes), so two lanes take little longer than
 # one. Each line a step prints starts with its name ("lane 64| ").
 #
@@ -41,6 +42,9 @@ guest_check_test=Modes/EveryWindows.StartsRemindsHangsUpAndExits/win95
 # installer. The program's other tests drive the same source; lane 64 runs
 # them everywhere, and lane 32 where the host runs it.
 guest_e2e_filter='Modes/*:Help/*:HelpFile.*:Installer.*'
+# The end-to-end tests at the shipped pace, which a whole run gives a step
+# of its own (run_paced), as ctest names them.
+paced_pattern='^Paced\.'
 # Without arguments for ctest every step must run some test: one that finds
 # none (a build folder that is not the one built, say) has tested nothing.
 user_args=$#
@@ -258,11 +262,11 @@ run_lane() {
   shift
   echo "test.sh: lane $WENDLE_LANE ($WENDLE_ARCH build in $WENDLE_LANE_BUILD, $WENDLE_WINE)"
   if [ -z "${WENDLE_PREBUILT:-}" ] && ! waited_child wendle_build "$WENDLE_LANE_BUILD"; then
-    [ "$WENDLE_LANE" != 32 ] || mark x86-built failed
+    mark "$WENDLE_ARCH-built" failed
     record "lane $WENDLE_LANE" 0 0 0 "the build failed"
     return 0
   fi
-  [ "$WENDLE_LANE" != 32 ] || mark x86-built ok
+  mark "$WENDLE_ARCH-built" ok
   local place="on this host"
   [ -z "${WENDLE_IN_GUEST:-}" ] || place="inside the emulated machine"
   local loader="i386 loader"
@@ -291,21 +295,49 @@ run_lane() {
     fi
     echo "test.sh: the build is there ($((SECONDS - started)) s)"
   fi
-  # The desktop lives for the whole lane, started here with no pipes attached.
-  local bin=$WENDLE_LANE_BUILD/bin ready=desktop-ready-$BASHPID
-  rm -f "$bin/$ready"
-  (cd "$bin" && exec "$WENDLE_WINE" explorer /desktop=Tests,1024x768 desktop_holder.exe "$ready" </dev/null >/dev/null 2>&1) &
-  for _ in $(seq 1 600); do [ -f "$bin/$ready" ] && break; waited_child sleep 0.1; done
-  [ -f "$bin/$ready" ] || echo "test.sh: the Wine desktop is not ready after 60 s; running the tests anyway" >&2
+  start_desktop
   echo "test.sh: the desktop is up ($((SECONDS - started)) s)"
-  rm -f "$bin/$ready"
   # Lane 32 checks that it tests the very bytes the package step built.
   [ "$WENDLE_LANE" != 32 ] || await_marker package-done >/dev/null
   if [ -n "${WENDLE_E2E_WHOLE:-}" ]; then
     gtest_whole "$WENDLE_LANE_BUILD" "$WENDLE_LANE_BUILD/e2e.log" e2e_tests.exe "$WENDLE_E2E_WHOLE"
   else
+    # In a whole run the tests at the shipped pace have a step of their own.
+    [ "$user_args" != 0 ] || set -- -E "$paced_pattern"
     ctest_run "$WENDLE_LANE_BUILD" "$WENDLE_LANE_BUILD/ctest.log" "$@"
   fi
+  record_run "$what, $((SECONDS - started)) s)"
+}
+
+# The Wine desktop every test program of a step shares, for the whole step,
+# started with no pipes attached, in the selected lane's prefix.
+start_desktop() {
+  local bin=$WENDLE_LANE_BUILD/bin ready=desktop-ready-$BASHPID
+  rm -f "$bin/$ready"
+  (cd "$bin" && exec "$WENDLE_WINE" explorer /desktop=Tests,1024x768 desktop_holder.exe "$ready" </dev/null >/dev/null 2>&1) &
+  for _ in $(seq 1 600); do [ -f "$bin/$ready" ] && break; waited_child sleep 0.1; done
+  [ -f "$bin/$ready" ] || echo "test.sh: the Wine desktop is not ready after 60 s; running the tests anyway" >&2
+  rm -f "$bin/$ready"
+}
+
+# The real program at the pace it ships with: its prompts come at real
+# minutes, which would make a lane minutes longer, so they run beside the
+# lanes, on lane 64's build (every host runs it), once it is built, with a
+# display and a Wine prefix of their own. Almost all of it is waiting.
+run_paced() {
+  local started=$SECONDS
+  local what="paced: the real Wendle.exe at its shipped pace, lane 64's build in a prefix of its own"
+  wendle_lane 64
+  if [ "$(await_marker x64-built)" != ok ]; then
+    record "$what" 0 0 0 "the build failed"
+    return 0
+  fi
+  if ! wendle_display own || ! wendle_wine_up "$WENDLE_LANE_BUILD/wineprefix-paced" fresh test; then
+    record "$what" 0 0 0 "no display or no Wine prefix: no test ran"
+    return 0
+  fi
+  start_desktop
+  gtest_whole "$WENDLE_LANE_BUILD" "$WENDLE_LANE_BUILD/paced.log" e2e_tests.exe 'Paced.*'
   record_run "$what, $((SECONDS - started)) s)"
 }
 
@@ -492,7 +524,15 @@ if has_lane 32; then
 else
   start_step "tables" "" check_shipped_tables
 fi
-has_lane 64 && start_step "lane 64" "" run_lane 64 "$@"
+if has_lane 64; then
+  paced=no
+  if [ $# = 0 ] && [ -z "${WENDLE_IN_GUEST:-}" ]; then
+    paced=yes
+    expect_marker x64-built
+  fi
+  start_step "lane 64" x64-built run_lane 64 "$@"
+  [ $paced = no ] || start_step paced "" run_paced
+fi
 if has_lane 32 && [ $guest32 = no ] && [ $# = 0 ] && [ "${WENDLE_GUEST:-}" != 0 ] && [ -z "${WENDLE_IN_GUEST:-}" ]; then
   start_step emulated "" run_guest_check
 fi

@@ -224,15 +224,26 @@ TEST_F(Button, DoubleClickSendsTwoNotifications) {
     EXPECT_EQ(2u, g_clicks.size());
 }
 
-TEST_F(Button, HeldSpaceStaysPressedAndClicksOnceAtRelease) {
-    for (int i = 0; i < 3; i++) SendMessageA(button_, WM_KEYDOWN, VK_SPACE, 0);
-    EXPECT_EQ(2, Look());
-    EXPECT_TRUE(g_clicks.empty());
-    SendMessageA(button_, WM_KEYUP, VK_SPACE, 0);
-    EXPECT_EQ(1, Look());
-    EXPECT_EQ(1u, g_clicks.size());
-    SendMessageA(button_, WM_KEYDOWN, 'A', 0);
-    EXPECT_EQ(1, Look()) << "other keys do nothing";
+// Space and Enter press the button; other keys do nothing.
+TEST_F(Button, AHeldKeyStaysPressedAndClicksOnceAtRelease) {
+    static const struct {
+        WPARAM key;
+        const char *name;
+    } kKeys[] = {{VK_SPACE, "space"}, {VK_RETURN, "Enter"}, {'A', "A"}, {VK_ESCAPE, "Escape"}};
+    std::vector<std::string> expected = {"space: held 2, released 1, 1 click", "Enter: held 2, released 1, 1 click",
+                                         "A: held 1, released 1, 0 clicks", "Escape: held 1, released 1, 0 clicks"};
+    std::vector<std::string> seen;
+    SendMessageA(button_, WM_SETFOCUS, 0, 0);
+    for (const auto &k : kKeys) {
+        g_clicks.clear();
+        for (int i = 0; i < 3; i++) SendMessageA(button_, WM_KEYDOWN, k.key, 0);
+        std::string line = std::string(k.name) + ": held " + std::to_string(Look());
+        SendMessageA(button_, WM_KEYUP, k.key, 0);
+        size_t clicks = g_clicks.size();
+        seen.push_back(line + ", released " + std::to_string(Look()) + ", " + std::to_string(clicks) +
+                       (clicks == 1 ? " click" : " clicks"));
+    }
+    EXPECT_EQ(expected, seen) << Join(seen);
 }
 
 TEST_F(Button, DisablingAHeldButtonReleasesItAndTheReleaseSendsNothing) {

@@ -83,8 +83,8 @@ TEST_F(Dialing, EnumerationErrorShowsItsBoxAndLeavesAnEmptyEnabledItem) {
     EXPECT_EQ(failed, DialMenu());
     RasSimSetFault("entries", 4321);
     EXPECT_EQ(failed, DialMenu());
-    std::vector<BoxRecord> expected = {{"Wendle", "The phonebook file cannot be opened.", NULL},
-                                       {"Wendle", "Undefined RasEnumEntries Error (4321).", NULL}};
+    std::vector<BoxRecord> expected = {{"Wendle", "The phonebook file cannot be opened.", NULL, "error"},
+                                       {"Wendle", "Undefined RasEnumEntries Error (4321).", NULL, "error"}};
     EXPECT_EQ(expected, boxes.Boxes()) << Describe(boxes.Boxes());
     RasSimSetFault("entries", 0);
 }
@@ -144,7 +144,7 @@ TEST_F(Dialing, NoDialWithoutItsDialogAndOneAtATime) {
         g_hInstance = GetModuleHandleA("kernel32.dll");  // no dialog template there
         EXPECT_EQ(0, DialPhonebookEntry("Office"));
         g_hInstance = GetModuleHandleA(NULL);
-        std::vector<BoxRecord> expected = {{"Wendle", "Error Creating Dialing Window", NULL}};
+        std::vector<BoxRecord> expected = {{"Wendle", "Error Creating Dialing Window", NULL, "error"}};
         EXPECT_EQ(expected, boxes.Boxes()) << Describe(boxes.Boxes());
         EXPECT_TRUE(SimCallsMatching("RasDialA").empty()) << Join(SimCalls());
     }
@@ -252,7 +252,7 @@ TEST_F(Dialing, FailingDialShowsOneBoxThenHangsUp) {
         DialPhonebookEntry("Home");
         HWND dlg = g_hDialWnd;
         ASSERT_TRUE(WaitFor([&] { return !IsWindow(dlg); }, 5000)) << row.script;
-        std::vector<BoxRecord> expected = {{"Wendle", row.text, NULL}};
+        std::vector<BoxRecord> expected = {{"Wendle", row.text, NULL, "error"}};
         ASSERT_EQ(expected, boxes.Boxes()) << Describe(boxes.Boxes());
         EXPECT_EQ(dlg, boxes.Boxes()[0].owner);
         EXPECT_TRUE(WaitFor([] { return SimConnections().empty(); }, 2000)) << row.script;
@@ -427,7 +427,7 @@ TEST_F(Dialing, RefusedStartShowsItsBoxAndLeavesNothingHeld) {
         RasSimSetFault("dial", row.fault);
         BoxWatcher boxes;
         EXPECT_EQ(1, DialPhonebookEntry("Office"));
-        std::vector<BoxRecord> expected = {{"Wendle", row.text, NULL}};
+        std::vector<BoxRecord> expected = {{"Wendle", row.text, NULL, "error"}};
         EXPECT_EQ(expected, boxes.Boxes()) << Describe(boxes.Boxes());
         EXPECT_TRUE(g_hDialWnd == NULL);
         EXPECT_TRUE(SimConnections().empty()) << "the port the refused dial held is released";
@@ -506,7 +506,7 @@ TEST_F(Dialing, MissingEntryPropertiesWarnsThenDialsOnNT) {
     BoxWatcher boxes;
     DialPhonebookEntry("Office");
     std::vector<BoxRecord> expected;
-    if (!IsLegacyRasPlatform()) expected = {{"Wendle", "Error Finding Function - RasGetEntryProperties", NULL}};
+    if (!IsLegacyRasPlatform()) expected = {{"Wendle", "Error Finding Function - RasGetEntryProperties", NULL, "warning"}};
     EXPECT_EQ(expected, boxes.Boxes()) << Describe(boxes.Boxes());
     EXPECT_EQ(std::vector<std::string>{"RasDialA Office"}, SimCallsMatching("RasDialA"));
     RasSimSetMissing("off");

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cstring>
 #include <string>
 #include <thread>
 
@@ -152,8 +153,40 @@ TEST_F(Wendle, HangUpFromTheTrayMenuHangsUpTheConnectedLinkOnly) {
     EXPECT_EQ(std::vector<std::string>{"Home\t5"}, SimConnections()) << "Office let go before the program ended";
 }
 
-TEST_F(Wendle, WithNoConnectionHangUpIsGreyedAndExitEndsTheProcess) {
+// With no line up: About and Properties, chosen from the menu, each open
+// their window, which closes; Hang Up is greyed; Exit ends the process.
+TEST_F(Wendle, WithNoConnectionTheMenusWindowsOpenAndCloseAndExitEndsTheProcess) {
+    static const struct {
+        char key;
+        const char *caption;
+        int closer;
+    } kCommands[] = {{'a', "About Wendle", IDOK}, {'p', "RAS Notification Properties", IDCANCEL}};
     Launch();
+    std::vector<std::string> expected, seen;
+    for (const auto &c : kCommands) {
+        expected.push_back(std::string(1, c.key) + ": " + c.caption + ", closed");
+        std::string line = std::string(1, c.key) + ": ";
+        HWND menu = RightClick();
+        ASSERT_TRUE(menu != NULL);
+        PostMessageA(menu, WM_CHAR, c.key, 0);
+        HWND dlg = NULL;
+        WaitFor([&] {
+            for (HWND d : VisibleDialogs(pi_.dwProcessId)) dlg = d;
+            return dlg != NULL;
+        }, kSlowMs);
+        if (!dlg) {
+            seen.push_back(line + "(no window)");
+            PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+            MenuGone();
+            continue;
+        }
+        char caption[64] = "";
+        GetWindowTextA(dlg, caption, sizeof(caption));
+        PostMessageA(GetDlgItem(dlg, c.closer), BM_CLICK, 0, 0);
+        seen.push_back(line + caption + (WaitFor([&] { return !IsWindow(dlg); }, kSlowMs) ? ", closed" : ", stayed"));
+    }
+    EXPECT_EQ(expected, seen) << Join(seen);
+
     HWND menu = RightClick();
     ASSERT_TRUE(menu != NULL);
     PostMessageA(menu, WM_CHAR, 'h', 0);  // a greyed item neither acts nor closes the menu
@@ -236,16 +269,20 @@ TEST_F(Wendle, DoubleClickOpensPropertiesAndOKStoresThem) {
     RegCloseKey(key);
 }
 
-// Remind Time 0, no auto-disconnect: a reminder at every pass while online.
-void StoreRemindEveryPass() {
+// The four settings as the properties dialog stores them.
+void StoreSettings(DWORD disconnectMinutes, const char *autoDisconnect, DWORD remindMinutes, const char *remind) {
     HKEY key;
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Ferrow Apps\\Wendle", 0, NULL, 0,
                                              KEY_ALL_ACCESS, NULL, &key, NULL));
-    DWORD zero = 0;
-    RegSetValueExA(key, "Remind Time", 0, REG_DWORD, (const BYTE *)&zero, 4);
-    RegSetValueExA(key, "Auto Disconnect", 0, REG_SZ, (const BYTE *)"No", 3);
+    RegSetValueExA(key, "Disconnect Time", 0, REG_DWORD, (const BYTE *)&disconnectMinutes, 4);
+    RegSetValueExA(key, "Auto Disconnect", 0, REG_SZ, (const BYTE *)autoDisconnect, (DWORD)strlen(autoDisconnect) + 1);
+    RegSetValueExA(key, "Remind Time", 0, REG_DWORD, (const BYTE *)&remindMinutes, 4);
+    RegSetValueExA(key, "Remind Online", 0, REG_SZ, (const BYTE *)remind, (DWORD)strlen(remind) + 1);
     RegCloseKey(key);
 }
+
+// Remind Time 0, no auto-disconnect: a reminder at every pass while online.
+void StoreRemindEveryPass() { StoreSettings(60, "No", 0, "Yes"); }
 
 // A connection made outside brings the reminder; its Yes hangs up.
 void Wendle::ReminderRoundTrip(size_t registrations) {
@@ -412,6 +449,103 @@ TEST_F(Wendle, TwoCopiesBothFollowTheLine) {
         if (now != last) last = now, quietSince = GetTickCount();
         return GetTickCount() - quietSince > 2500;
     }, 15000)) << "still asking after the drop: " << last;
+}
+
+// What ships, at its own pace: nothing in the real program is sped up
+// here. The prompts come at their shortest setting, one minute, of the real
+// clock; the auto-disconnect prompt, left unanswered, hangs up after its 30
+// seconds; and RAS is asked no more than the paces say: while idle, one look
+// every 2 s (the Windows 95 family's poll likewise), online one more query a
+// second. These take minutes: scripts/test.sh runs them beside the lanes,
+// not in them. Counts, not timings, with a margin a busy machine keeps.
+class Paced : public Wendle {
+protected:
+    // Calls of the program to RAS in the next ms milliseconds.
+    size_t CallsIn(DWORD ms, const char *prefix = "Ras") {
+        size_t before = SimCallsMatching(prefix, pi_.dwProcessId).size();
+        WaitFor([] { return false; }, ms);
+        return SimCallsMatching(prefix, pi_.dwProcessId).size() - before;
+    }
+    // "what: lo..hi" when n is within, else also what it was.
+    static std::string Within(const std::string &what, size_t n, size_t lo, size_t hi) {
+        std::string range = std::to_string(lo) + ".." + std::to_string(hi);
+        return what + ": " + (n >= lo && n <= hi ? range : std::to_string(n) + ", not " + range);
+    }
+    // The first prompt the program shows within ms, and its text.
+    HWND NextPrompt(DWORD ms, std::string *text) {
+        HWND prompt = NULL;
+        WaitFor([&] {
+            for (HWND d : VisibleDialogs(pi_.dwProcessId))
+                if (IsPromptDialog(d)) prompt = d;
+            return prompt != NULL;
+        }, ms);
+        char buffer[256] = "(no prompt)";
+        if (prompt) GetWindowTextA(GetWindow(GetDlgItem(prompt, 0xFFFF), GW_HWNDNEXT), buffer, sizeof(buffer));
+        *text = buffer;
+        return prompt;
+    }
+};
+
+const char kAskText[] = "Your Dialup Connection is still active,\n\nAuto Disconnect will happen in 30 sec.";
+const char kRemindText[] = "Your dialup connection is still active\n\nHangup Now?";
+
+TEST_F(Paced, PromptsComeAtTheirMinuteAndTheUnansweredOneHangsUpAfterThirtySeconds) {
+    StoreSettings(1, "Yes", 1, "Yes");
+    Launch();
+    ASSERT_TRUE(WaitFor([] { return SimCallsMatching("RasConnectionNotificationA").size() == 2; }, kSlowMs));
+    WaitFor([] { return false; }, 1000);  // start-up's own looks
+    std::vector<std::string> expected = {
+        "idle, RAS calls in 16 s: 5..11",
+        "online, status queries in 40 s: 48..72",
+        "first prompt: " + std::string(kAskText),
+        "seconds from the line to it: 60..65",
+        "milliseconds it stood unanswered until the hang-up: 29500..34000",
+        "then, in the same pass: " + std::string(kRemindText),
+        "idle again, RAS calls in 16 s: 5..11",
+    };
+    std::vector<std::string> seen;
+    seen.push_back(Within("idle, RAS calls in 16 s", CallsIn(16000), 5, 11));
+    RasSimSetState("Office", RASCS_Connected);
+    DWORD up = GetTickCount();
+    WaitFor([] { return false; }, 5000);
+    seen.push_back(Within("online, status queries in 40 s", CallsIn(40000, "RasGetConnectStatusA Office"), 48, 72));
+    std::string text;
+    HWND ask = NextPrompt(up + 75000 - GetTickCount(), &text);
+    DWORD shown = GetTickCount();
+    seen.push_back("first prompt: " + text);
+    seen.push_back(Within("seconds from the line to it", (shown - up) / 1000, 60, 65));
+    if (ask) {
+        WaitFor([] { return !SimCallsMatching("RasHangUpA").empty(); }, 40000);
+        size_t ms = SimCallsMatching("RasHangUpA").empty() ? 0 : GetTickCount() - shown;
+        seen.push_back(Within("milliseconds it stood unanswered until the hang-up", ms, 29500, 34000));
+        WaitFor([&] { return !IsWindow(ask); }, kSlowMs);
+        HWND reminder = NextPrompt(5000, &text);
+        seen.push_back("then, in the same pass: " + text);
+        if (reminder) PostMessageA(GetDlgItem(reminder, IDCANCEL), BM_CLICK, 0, 0);
+        WaitFor([&] { return !IsWindow(reminder); }, kSlowMs);
+    }
+    WaitFor([] { return SimConnections().empty(); }, kSlowMs);
+    WaitFor([] { return false; }, 2000);  // the main window's second look
+    seen.push_back(Within("idle again, RAS calls in 16 s", CallsIn(16000), 5, 11));
+    EXPECT_EQ(expected, seen) << Join(seen) << Join(SimCallsMatching("RasHangUpA"));
+}
+
+TEST_F(Paced, TheWindows95PollAsksEveryTwoSecondsAndNoMoreOnceTheLineDrops) {
+    StoreSettings(60, "No", 60, "No");
+    LaunchAs("win95");
+    ASSERT_TRUE(WaitFor([] { return !SimCallsMatching("RasEnumConnectionsA").empty(); }, kSlowMs));
+    WaitFor([] { return false; }, 1000);
+    std::vector<std::string> expected = {"idle, RAS calls in 16 s: 5..11", "online, status queries in 10 s: 11..19",
+                                         "idle again, RAS calls in 16 s: 5..11"};
+    std::vector<std::string> seen;
+    seen.push_back(Within("idle, RAS calls in 16 s", CallsIn(16000), 5, 11));
+    RasSimSetState("Office", RASCS_Connected);
+    WaitFor([] { return false; }, 3000);
+    seen.push_back(Within("online, status queries in 10 s", CallsIn(10000, "RasGetConnectStatusA Office"), 11, 19));
+    RasSimDrop(NULL);
+    WaitFor([] { return false; }, 3000);  // the monitor's last pass, the poll's report, the second look
+    seen.push_back(Within("idle again, RAS calls in 16 s", CallsIn(16000), 5, 11));
+    EXPECT_EQ(expected, seen) << Join(seen);
 }
 
 // The one EXE in every Windows version Wine can report: a copy of it per

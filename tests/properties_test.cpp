@@ -113,11 +113,15 @@ TEST_F(Properties, MinutesAsTypedAreReadLikeAtoiAndKeptTo999) {
     struct Row {
         const char *typed;
         LONG stored;
-    } rows[] = {{"-5", 999}, {"abc", 0}, {"12a", 12}, {" 7", 7}, {"", 0}, {"999", 999}, {"0", 0}, {"+42", 42}};
+        bool keys;  // typed key by key; else set whole, which the three-character limit does not stop
+    } rows[] = {{"-5", 999, false}, {"abc", 0, false}, {"12a", 12, false}, {" 7", 7, false}, {"", 0, false},
+                {"999", 999, false}, {"0", 0, false}, {"+42", 42, false}, {"12345", 123, true}};
     for (const Row &r : rows) {
         RunProperties([&](HWND dlg) {
-            SetDlgItemTextA(dlg, IDC_DISCONNECT_MINUTES, r.typed);
-            SetDlgItemTextA(dlg, IDC_REMIND_MINUTES, r.typed);
+            for (int field : {IDC_DISCONNECT_MINUTES, IDC_REMIND_MINUTES}) {
+                SetDlgItemTextA(dlg, field, r.keys ? "" : r.typed);
+                for (const char *c = r.typed; r.keys && *c; c++) SendDlgItemMessageA(dlg, field, WM_CHAR, *c, 0);
+            }
             Click(dlg, IDOK);
         });
         EXPECT_EQ(r.stored, AppSettings.disconnectMinutes) << "\"" << r.typed << "\"";

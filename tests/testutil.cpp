@@ -164,9 +164,36 @@ HWND WaitForDialog(const char *caption, DWORD timeoutMs) {
 
 bool IsPromptDialog(HWND dlg) { return HasGroupBox(dlg); }
 
+namespace {
+
+BOOL CALLBACK FindIconStatic(HWND child, LPARAM found) {
+    if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON) return TRUE;
+    *(HICON *)found = (HICON)SendMessageA(child, STM_GETICON, 0, 0);
+    return FALSE;
+}
+
+// Which of the system's icons a box of this process shows: the standard
+// icons are shared, one handle each in a process.
+std::string BoxIcon(HWND box) {
+    HICON icon = NULL;
+    EnumChildWindows(box, FindIconStatic, (LPARAM)&icon);
+    if (!icon) return "none";
+    static const struct {
+        LPCSTR id;
+        const char *name;
+    } kIcons[] = {{IDI_EXCLAMATION, "warning"}, {IDI_HAND, "error"}, {IDI_ASTERISK, "information"},
+                  {IDI_QUESTION, "question"}};
+    for (const auto &k : kIcons)
+        if (LoadIconA(NULL, k.id) == icon) return k.name;
+    return "other";
+}
+
+}  // namespace
+
 std::string Describe(const std::vector<BoxRecord> &boxes) {
     std::ostringstream out;
-    for (const auto &b : boxes) out << "  [" << b.caption << "] \"" << b.text << "\" owner=" << b.owner << "\n";
+    for (const auto &b : boxes)
+        out << "  [" << b.caption << "] \"" << b.text << "\" " << b.icon << " owner=" << b.owner << "\n";
     return boxes.empty() ? "  (no boxes)\n" : out.str();
 }
 
@@ -195,6 +222,7 @@ DWORD WINAPI BoxWatcher::Poll(LPVOID param) {
             r.caption = WindowText(dlg);
             r.text = WindowText(GetDlgItem(dlg, 0xFFFF));
             r.owner = GetWindow(dlg, GW_OWNER);
+            r.icon = BoxIcon(dlg);
             // A dialog being destroyed (the dial dialog a test cancels at
             // once) loses its controls only after it is hidden: if it is
             // still shown, it was no program dialog and what was read holds.

@@ -34,8 +34,9 @@ struct BoxRecord {
     std::string caption;
     std::string text;
     HWND owner;
+    std::string icon;  // "warning", "error", "information", "question", "none" or "other"
     bool operator==(const BoxRecord &o) const {
-        return caption == o.caption && text == o.text;
+        return caption == o.caption && text == o.text && icon == o.icon;
     }
 };
 std::string Describe(const std::vector<BoxRecord> &boxes);

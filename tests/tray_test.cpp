@@ -176,7 +176,7 @@ TEST_F(MainWindow, StrayDialEventShowsItsBox) {
     StartAndSettle();
     BoxWatcher boxes;
     EXPECT_EQ(0, SendMessageA(hwnd_, WM_RASDIALEVENT, RASCS_Connected, 0));
-    std::vector<BoxRecord> expected = {{"Wendle", "RASDIALEVENT Recieved", NULL}};
+    std::vector<BoxRecord> expected = {{"Wendle", "RASDIALEVENT Recieved", NULL, "none"}};
     ASSERT_EQ(expected, boxes.Boxes()) << Describe(boxes.Boxes());
     EXPECT_EQ(hwnd_, boxes.Boxes()[0].owner);
 }

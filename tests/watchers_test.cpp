@@ -167,7 +167,7 @@ TEST_F(Watchers, WithoutNotificationsTheyWarnOnceAndLook) {
     StartAndSettle();
     std::vector<BoxRecord> expected;
     if (!IsLegacyRasPlatform())
-        expected.assign(1, BoxRecord{"Wendle", "Error Finding Function - RasConnectionNotification", NULL});
+        expected.assign(1, BoxRecord{"Wendle", "Error Finding Function - RasConnectionNotification", NULL, "warning"});
     // A loaded machine may take long to show it.
     WaitFor([&] { return boxes.Count() >= expected.size(); }, 20000);
     WaitFor([] { return false; }, 300);  // and no more than that

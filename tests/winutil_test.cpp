@@ -146,6 +146,7 @@ TEST(Messages, CommentShowsAWarningBoxAndDummyCommentNothing) {
     ASSERT_EQ(2u, seen.size()) << Describe(seen);
     EXPECT_EQ("Caption", seen[0].caption);
     EXPECT_EQ("Value 7 of ten", seen[0].text);
+    EXPECT_EQ("warning", seen[0].icon);
     EXPECT_TRUE(seen[0].owner == NULL);
     EXPECT_EQ("Long", seen[1].caption);
     EXPECT_LE(seen[1].text.size(), 1024u);
