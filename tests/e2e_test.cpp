@@ -97,9 +97,11 @@ protected:
         GetExitCodeProcess(pi_.hProcess, code);
         return true;
     }
-    // A copy of the EXE named for the mode, which Wine reports to it.
-    void LaunchAs(const std::string &mode) {
-        std::string name = "Wendle_" + mode + ".exe";
+    // A copy of the EXE named for the mode, which Wine reports to it. Steps
+    // that run beside each other share the build's folder: each names its
+    // copies its own way.
+    void LaunchAs(const std::string &mode, const std::string &stem = "Wendle_") {
+        std::string name = stem + mode + ".exe";
         ASSERT_TRUE(CopyFileA((BinDir() + "Wendle.exe").c_str(), (BinDir() + name).c_str(), FALSE));
         std::string key = "Software\\Wine\\AppDefaults\\" + name;
         HKEY k;
@@ -532,7 +534,7 @@ TEST_F(Paced, PromptsComeAtTheirMinuteAndTheUnansweredOneHangsUpAfterThirtySecon
 
 TEST_F(Paced, TheWindows95PollAsksEveryTwoSecondsAndNoMoreOnceTheLineDrops) {
     StoreSettings(60, "No", 60, "No");
-    LaunchAs("win95");
+    LaunchAs("win95", "WendlePaced_");
     ASSERT_TRUE(WaitFor([] { return !SimCallsMatching("RasEnumConnectionsA").empty(); }, kSlowMs));
     WaitFor([] { return false; }, 1000);
     std::vector<std::string> expected = {"idle, RAS calls in 16 s: 5..11", "online, status queries in 10 s: 11..19",
