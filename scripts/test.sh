@@ -326,14 +326,14 @@ start_desktop() {
 # display and a Wine prefix of their own. Almost all of it is waiting.
 run_paced() {
   local started=$SECONDS
-  local what="paced: the real Wendle.exe at its shipped pace, lane 64's build in a prefix of its own"
+  local what="paced (the real Wendle.exe at its shipped pace: lane 64's build, in a Wine prefix of its own"
   wendle_lane 64
   if [ "$(await_marker x64-built)" != ok ]; then
-    record "$what" 0 0 0 "the build failed"
+    record "$what)" 0 0 0 "the build failed"
     return 0
   fi
   if ! wendle_display own || ! wendle_wine_up "$WENDLE_LANE_BUILD/wineprefix-paced" fresh test; then
-    record "$what" 0 0 0 "no display or no Wine prefix: no test ran"
+    record "$what)" 0 0 0 "no display or no Wine prefix: no test ran"
     return 0
   fi
   start_desktop
