@@ -167,7 +167,9 @@ bool IsPromptDialog(HWND dlg) { return HasGroupBox(dlg); }
 namespace {
 
 BOOL CALLBACK FindIconStatic(HWND child, LPARAM found) {
-    if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON) return TRUE;
+    char cls[16] = "";
+    GetClassNameA(child, cls, sizeof(cls));
+    if (lstrcmpiA(cls, "Static") != 0 || (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON) return TRUE;
     *(HICON *)found = (HICON)SendMessageA(child, STM_GETICON, 0, 0);
     return FALSE;
 }

@@ -140,10 +140,12 @@ TEST_F(Watchers, ReportConnectionsMadeAndDroppedOutside) {
     RasSimDrop("Office");
     EXPECT_TRUE(WaitFor([this] { return Reports() == "DCD"; }, ReportWithin())) << Reports();
     // Idle, the looks go on and draw nothing.
-    WaitFor([] { return false; }, 600);  // the main window's second look
-    size_t drawn = MainRows().size();
+    WaitFor([] { return monitorRunning == 0; }, 3000);  // its last frame
+    WaitFor([] { return false; }, 600);                  // the main window's second look
+    size_t drawn = MainRows().size(), looks = SimCallsMatching("RasEnumConnectionsA").size();
     WaitFor([] { return false; }, 900);  // three looks
     EXPECT_EQ(drawn, MainRows().size()) << Describe(MainRows());
+    EXPECT_GE(SimCallsMatching("RasEnumConnectionsA").size(), looks + 2);
     RasSimSetState("Home", RASCS_Connected);
     EXPECT_TRUE(WaitFor([this] { return Reports() == "DCDC"; }, ReportWithin())) << Reports();
     // Nothing changes for a while: the tray stays as it is.
