@@ -111,13 +111,26 @@ protected:
         RegCloseKey(k);
         Launch(name);
     }
+    // A dialog of the program (only its prompts, with prompts) that shows
+    // within ms, or NULL.
+    HWND ShownDialog(DWORD ms = kSlowMs, bool prompts = false) {
+        HWND dlg = NULL;
+        WaitFor([&] {
+            for (HWND d : VisibleDialogs(pi_.dwProcessId))
+                if (!prompts || IsPromptDialog(d)) dlg = d;
+            return dlg != NULL;
+        }, ms);
+        return dlg;
+    }
+    static std::string PromptText(HWND prompt) {
+        char text[256] = "";
+        GetWindowTextA(GetWindow(GetDlgItem(prompt, 0xFFFF), GW_HWNDNEXT), text, sizeof(text));
+        return text;
+    }
     HWND OpenProperties() {
         PostMessageA(hwnd_, MSG_TRAY_CALLBACK, TRAY_ICON_ID, WM_LBUTTONDBLCLK);
-        HWND dlg = NULL;
-        EXPECT_TRUE(WaitFor([&] {
-            for (HWND d : VisibleDialogs(pi_.dwProcessId)) dlg = d;
-            return dlg != NULL;
-        }, kSlowMs)) << "no properties dialog";
+        HWND dlg = ShownDialog();
+        EXPECT_TRUE(dlg != NULL) << "no properties dialog";
         return dlg;
     }
     // F1 on a control of the dialog: the pop-up's text, then whether a key closed it.
@@ -171,11 +184,7 @@ TEST_F(Wendle, WithNoConnectionTheMenusWindowsOpenAndCloseAndExitEndsTheProcess)
         HWND menu = RightClick();
         ASSERT_TRUE(menu != NULL);
         PostMessageA(menu, WM_CHAR, c.key, 0);
-        HWND dlg = NULL;
-        WaitFor([&] {
-            for (HWND d : VisibleDialogs(pi_.dwProcessId)) dlg = d;
-            return dlg != NULL;
-        }, kSlowMs);
+        HWND dlg = ShownDialog();
         if (!dlg) {
             seen.push_back(line + "(no window)");
             PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
@@ -224,11 +233,8 @@ TEST_F(Wendle, DialFromTheTrayMenuWithItsProgressDialog) {
     ASSERT_TRUE(menu != NULL);
     PostMessageA(menu, WM_CHAR, 'd', 0);  // opens "&Dial", its first entry selected
     PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
-    HWND dlg = NULL;
-    ASSERT_TRUE(WaitFor([&] {
-        for (HWND d : VisibleDialogs(pi_.dwProcessId)) dlg = d;
-        return dlg != NULL;
-    }, kSlowMs)) << "no progress dialog\n" << Join(SimCalls());
+    HWND dlg = ShownDialog();
+    ASSERT_TRUE(dlg != NULL) << "no progress dialog\n" << Join(SimCalls());
     char caption[300];
     GetWindowTextA(dlg, caption, sizeof(caption));
     EXPECT_STREQ("Connecting: Office...", caption);
@@ -292,17 +298,12 @@ void Wendle::ReminderRoundTrip(size_t registrations) {
         << "the watchers never registered\n" << Join(SimCalls());
     if (registrations == 0) WaitFor([] { return !SimCallsMatching("RasEnumConnectionsA").empty(); }, kSlowMs);
     RasSimSetState("Office", RASCS_Connected);
-    HWND prompt = NULL;
-    ASSERT_TRUE(WaitFor([&] {
-        for (HWND d : VisibleDialogs(pi_.dwProcessId))
-            if (IsPromptDialog(d)) prompt = d;
-        return prompt != NULL;
-    }, kSlowMs)) << "no reminder appeared";
-    char caption[64], text[256];
+    HWND prompt = ShownDialog(kSlowMs, true);
+    ASSERT_TRUE(prompt != NULL) << "no reminder appeared";
+    char caption[64];
     GetWindowTextA(prompt, caption, sizeof(caption));
-    GetWindowTextA(GetWindow(GetDlgItem(prompt, 0xFFFF), GW_HWNDNEXT), text, sizeof(text));
     EXPECT_STREQ("Wendle", caption);
-    EXPECT_STREQ("Your dialup connection is still active\n\nHangup Now?", text);
+    EXPECT_EQ("Your dialup connection is still active\n\nHangup Now?", PromptText(prompt));
     PostMessageA(GetDlgItem(prompt, IDOK), BM_CLICK, 0, 0);
     EXPECT_TRUE(WaitFor([] { return SimConnections().empty(); }, kSlowMs)) << Join(SimConnections());
     EXPECT_EQ(std::vector<std::string>{"RasHangUpA Office"}, SimCallsMatching("RasHangUpA"));
@@ -323,15 +324,7 @@ TEST_F(Wendle, ReminderComesWhileOnlineAndYesHangsUp) {
 // its watchers can notice it.
 TEST_F(Wendle, EveryOnlinePeriodGetsItsReminderWhateverRasSignals) {
     StoreRemindEveryPass();
-    auto reminder = [this] {
-        HWND prompt = NULL;
-        WaitFor([&] {
-            for (HWND d : VisibleDialogs(pi_.dwProcessId))
-                if (IsPromptDialog(d)) prompt = d;
-            return prompt != NULL;
-        }, 6000);
-        return prompt;
-    };
+    auto reminder = [this] { return ShownDialog(6000, true); };
     std::vector<std::string> expected, seen;
     // "every" is what every other test here plays; the in-process watcher
     // tests play "once" too.
@@ -475,15 +468,8 @@ protected:
     }
     // The first prompt the program shows within ms, and its text.
     HWND NextPrompt(DWORD ms, std::string *text) {
-        HWND prompt = NULL;
-        WaitFor([&] {
-            for (HWND d : VisibleDialogs(pi_.dwProcessId))
-                if (IsPromptDialog(d)) prompt = d;
-            return prompt != NULL;
-        }, ms);
-        char buffer[256] = "(no prompt)";
-        if (prompt) GetWindowTextA(GetWindow(GetDlgItem(prompt, 0xFFFF), GW_HWNDNEXT), buffer, sizeof(buffer));
-        *text = buffer;
+        HWND prompt = ShownDialog(ms, true);
+        *text = prompt ? PromptText(prompt) : "(no prompt)";
         return prompt;
     }
 };
